@@ -1,0 +1,14 @@
+// vemmisc_tour: shows what each service of VemMisc does, printing every step.
+#include <cstdio>
+
+#include "tour.h"
+
+int main() {
+  std::printf("VemMisc tour\n============\n\n");
+  TourParams();
+  TourSettings();
+  TourMemoryBlocks();
+  TourMessageBox();
+  std::printf("\nEnd of the tour.\n");
+  return 0;
+}

@@ -1,0 +1,4 @@
+#include "tour.h"
+
+// Written with its service.
+void TourMessageBox() {}

@@ -1,0 +1,12 @@
+// VemMisc: containers, a typed parameter storage, registry settings,
+// file-backed memory blocks and a message box. Include this header for all.
+#ifndef VEMMISC_H
+#define VEMMISC_H
+
+#include "VemContainers.h"
+#include "VemParams.h"
+#include "VemSettings.h"
+#include "VemMMF.h"
+#include "VemMsgBox.h"
+
+#endif  // VEMMISC_H

@@ -1,0 +1,6 @@
+#ifndef VEMMSGBOX_H
+#define VEMMSGBOX_H
+
+#include "VemMiscDefs.h"
+
+#endif  // VEMMSGBOX_H

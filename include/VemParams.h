@@ -1,0 +1,6 @@
+#ifndef VEMPARAMS_H
+#define VEMPARAMS_H
+
+#include "VemMiscDefs.h"
+
+#endif  // VEMPARAMS_H

@@ -1,0 +1,6 @@
+#ifndef VEMSETTINGS_H
+#define VEMSETTINGS_H
+
+#include "VemMiscDefs.h"
+
+#endif  // VEMSETTINGS_H
