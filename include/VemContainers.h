@@ -1,6 +1,250 @@
+// VemMisc containers: an integer-keyed chained hash table with its enumerator
+// and typed form, the name hash GenerateID, and two growable vectors (unsigned
+// 32-bit values, untyped pointers) with the typed TVector.
+//
+// None of these classes locks: each object is used by one thread at a time.
+// Containers own their own storage, never what a stored pointer points to.
+// Allocation failure reaches the caller as std::bad_alloc and leaves the
+// object as it was before the call.
 #ifndef VEMCONTAINERS_H
 #define VEMCONTAINERS_H
 
 #include "VemMiscDefs.h"
+
+#include <cstdint>
+
+// One entry of a CHashtable chain. Handed out as is by CHtEnumerator::NextEntry;
+// callers may read it but must not relink or free it.
+struct HashtableEntry {
+  int32_t key;
+  void* value;           // never null
+  HashtableEntry* next;  // next entry of the same bucket, null at the chain end
+};
+
+// Chained hash table from signed 32-bit keys to non-null untyped pointers.
+// A key lives in bucket (key & 0x7FFFFFFF) % m_capacity, new entries go to the
+// head of their chain, and the table grows to 2n + 1 buckets when a new key
+// arrives while m_count >= (int)(m_capacity * m_loadFactor).
+class VEMMISC_API CHashtable {
+ public:
+  // 151 buckets, load factor 0.75.
+  CHashtable();
+  // A bucket count below 1 is replaced by 151, and a load factor that is not
+  // greater than 0 (NaN included) by 0.75.
+  explicit CHashtable(int32_t capacity);
+  CHashtable(int32_t capacity, float loadFactor);
+  // Copies hold the same entries in the same buckets, so they enumerate in
+  // the same order; they share nothing with their source.
+  CHashtable(const CHashtable& other);
+  CHashtable& operator=(const CHashtable& other);
+  // Frees every entry and the bucket array; never touches the values.
+  virtual ~CHashtable();
+
+  // Stores value under key. Returns the value the key held before when the
+  // key was present (the size does not change), the new value when the key
+  // was added, and null without any change when value is null.
+  void* Put(int32_t key, void* value);
+  // The key's value, or null when the key is absent.
+  void* Get(int32_t key) const;
+  bool ContainsKey(int32_t key) const;
+  // Whether some entry holds exactly this pointer (false for null).
+  bool Contains(void* value) const;
+  // Finds the first entry in enumeration order holding exactly this pointer
+  // and writes its key to *key. False (and *key untouched) when there is none
+  // or value is null.
+  bool GetKey(void* value, int32_t* key) const;
+  // Unlinks and frees the key's entry. Returns the value it held, or null when
+  // the key was absent. The bucket array never shrinks.
+  void* Remove(int32_t key);
+  // Removes every entry; the bucket count reached so far stays.
+  void Clear();
+  int32_t Size() const;
+
+ protected:
+  // Grows the bucket array to 2n + 1 buckets, relinking every entry (old
+  // buckets from the highest down, each chain from its head, each entry to
+  // the head of its new chain). No entry is copied.
+  void Rehash();
+
+  HashtableEntry** m_table;  // m_capacity bucket heads
+  int32_t m_count;           // number of entries
+  int32_t m_capacity;        // number of buckets, at least 1
+  float m_loadFactor;        // growth ratio, greater than 0
+
+  friend class CHtEnumerator;
+};
+
+// Cursor over every entry of a CHashtable: buckets from the highest index down
+// to 0, each chain from its head. It holds the table's bucket array as it was
+// when set up, so while it is in use the table must not gain a new key, lose
+// an entry other than the one handed out last, or be cleared. Copies continue
+// independently from the same position.
+class VEMMISC_API CHtEnumerator {
+ public:
+  // Positioned before the first entry of table; a null table yields nothing.
+  explicit CHtEnumerator(CHashtable* table);
+  // Sets the enumerator up afresh on table (or on nothing, for null).
+  void Reset(CHashtable* table);
+  // Whether another entry remains. Never skips an entry.
+  bool HasMoreElements();
+  // The next entry's value, or null once every entry has been handed out.
+  void* NextElement();
+  // As NextElement, writing the entry's key to *key; at the end returns null
+  // and leaves *key untouched.
+  void* NextElement(int32_t* key);
+  // The next entry itself, or null at the end.
+  HashtableEntry* NextEntry();
+
+ protected:
+  HashtableEntry** m_table;   // bucket array being walked, null when none
+  int32_t m_index;            // bucket the scan has reached, counting down
+  HashtableEntry* m_current;  // entry to hand out next, null: scan first
+};
+
+// A CHashtable whose values point to T. Adds typed forms of the value
+// operations; it deletes no value, so owners delete their objects themselves
+// before clearing or destroying the table.
+template <typename T>
+class THashtable : public CHashtable {
+ public:
+  THashtable() = default;
+  explicit THashtable(int32_t capacity) : CHashtable(capacity) {}
+  THashtable(int32_t capacity, float loadFactor)
+      : CHashtable(capacity, loadFactor) {}
+
+  T* Put(int32_t key, T* value) {
+    return static_cast<T*>(CHashtable::Put(key, value));
+  }
+  T* Get(int32_t key) const { return static_cast<T*>(CHashtable::Get(key)); }
+  bool Contains(T* value) const { return CHashtable::Contains(value); }
+  bool GetKey(T* value, int32_t* key) const {
+    return CHashtable::GetKey(value, key);
+  }
+  T* Remove(int32_t key) { return static_cast<T*>(CHashtable::Remove(key)); }
+};
+
+// The name hash: h = h * 31 + u over the UTF-16 code units u of the text, in
+// unsigned 32-bit arithmetic from 0, returned as a signed int. Null and the
+// empty text give 0; "abc" gives 96354. Overloaded, hence C++ linkage.
+VEMMISC_API int32_t GenerateID(const VemWChar* text);
+// The hash of narrow text after conversion to UTF-16: from the ANSI code page
+// on Windows, from UTF-8 elsewhere (malformed sequences count as U+FFFD, one
+// per maximal subpart). 7-bit ASCII gives the same key as the wide form.
+VEMMISC_API int32_t GenerateID(const char* text);
+
+// Growable array of unsigned 32-bit values. Capacity 16 and growth factor 0.5
+// by default; a full storage grows by (int)(capacity * growFactor) slots, at
+// least one. Removal closes the gap and leaves the vacated last slot as it was.
+class VEMMISC_API UVector {
+ public:
+  UVector();
+  // No storage until the first element arrives; capacity is the number of
+  // slots of the first allocation.
+  UVector(float growFactor, int32_t capacity);
+  // Copies duplicate the storage (every slot), sharing nothing.
+  UVector(const UVector& other);
+  UVector& operator=(const UVector& other);
+  ~UVector();
+
+  // Stores both settings. A vector that has storage keeps it and applies them
+  // from its next growth.
+  void SetCapacity(int32_t capacity, float growFactor);
+  void AddElement(uint32_t element);
+  // Appends every element of source in order; appending a vector to itself
+  // appends one copy of its elements.
+  void AppendArray(const UVector* source);
+  // Does nothing at all.
+  void InsertElement(uint32_t element, int32_t index);
+  // Makes the size exactly newSize (a negative size counts as 0). Slots newly
+  // allocated or cut off are zero; others show what they last held.
+  void Resize(int32_t newSize);
+  // Shrinks the storage to the size. Returns the capacity afterwards.
+  int32_t Adjust();
+  // Removes the first element equal to element; nothing when there is none.
+  void RemoveElement(uint32_t element);
+  // Removes the element at index; nothing when index is outside the elements.
+  void RemoveElement(int32_t index);
+  // Index of the first element equal to element, or -1.
+  int32_t isElement(uint32_t element) const;
+  // The element at index, or 0xFFFFFFFF when index is outside 0..size-1.
+  uint32_t GetElement(int32_t index) const;
+  // Overwrites the element at index; does nothing outside 0..size-1.
+  void SetElement(uint32_t element, int32_t index);
+  // The storage (GetSize() elements, then spare slots), or null without one.
+  uint32_t* GetArray();
+  int32_t GetSize();
+  // Empties the vector, keeping storage, capacity and slot contents.
+  void Reset();
+  // Frees the storage and empties the vector; the next addition allocates
+  // as many slots as the storage had.
+  void Clear();
+
+ protected:
+  uint32_t* m_array;    // m_capacity slots, or null
+  int32_t m_capacity;   // slots of the storage, or of the next allocation
+  int32_t m_lastIndex;  // index of the last element, -1 when empty
+  float m_growFactor;   // share of the capacity added by each growth
+};
+
+// Growable array of untyped pointers; the same algorithm as UVector. It never
+// owns what its elements point to. Removal nulls the vacated last slot.
+class VEMMISC_API OVector {
+ public:
+  OVector();
+  OVector(float growFactor, int32_t capacity);
+  OVector(const OVector& other);
+  OVector& operator=(const OVector& other);
+  // Frees the pointer array only.
+  virtual ~OVector();
+
+  void SetCapacity(int32_t capacity, float growFactor);
+  void AddElement(void* element);
+  void AppendArray(const OVector* source);
+  void InsertElement(void* element, int32_t index);
+  void Resize(int32_t newSize);
+  int32_t Adjust();
+  // By value: removes the first element equal to element.
+  void RemoveElement(void* element);
+  // By index: nothing when index is outside the elements.
+  void RemoveElement(int32_t index);
+  int32_t isElement(void* element) const;
+  // The element at index, or null when index is outside 0..size-1.
+  void* GetElement(int32_t index) const;
+  void SetElement(void* element, int32_t index);
+  void** GetArray();
+  int32_t GetSize() const;
+  void Reset();
+  void Clear();
+
+ protected:
+  void** m_array;
+  int32_t m_capacity;
+  int32_t m_lastIndex;
+  float m_growFactor;
+};
+
+// An OVector whose elements point to T, with typed forms of the element
+// operations. Deletes none of the objects.
+template <typename T>
+class TVector : public OVector {
+ public:
+  TVector() = default;
+  TVector(float growFactor, int32_t capacity)
+      : OVector(growFactor, capacity) {}
+
+  void AddElement(T* element) { OVector::AddElement(element); }
+  void InsertElement(T* element, int32_t index) {
+    OVector::InsertElement(element, index);
+  }
+  void RemoveElement(T* element) { OVector::RemoveElement(element); }
+  void RemoveElement(int32_t index) { OVector::RemoveElement(index); }
+  int32_t isElement(T* element) const { return OVector::isElement(element); }
+  T* GetElement(int32_t index) const {
+    return static_cast<T*>(OVector::GetElement(index));
+  }
+  void SetElement(T* element, int32_t index) {
+    OVector::SetElement(element, index);
+  }
+};
 
 #endif  // VEMCONTAINERS_H

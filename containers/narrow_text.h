@@ -1,0 +1,39 @@
+// The library's one conversion of narrow text to UTF-16, used for name keys
+// and for the narrow forms of the message box functions.
+//
+// Windows converts from the ANSI code page (system or thread). Elsewhere the
+// narrow encoding is UTF-8: every malformed sequence becomes one U+FFFD per
+// maximal subpart, so conversion never fails, 7-bit ASCII maps byte for byte,
+// and code points above U+FFFF become surrogate pairs.
+#ifndef VEMMISC_CONTAINERS_NARROW_TEXT_H_
+#define VEMMISC_CONTAINERS_NARROW_TEXT_H_
+
+#include <cstdint>
+#include <string>
+
+#include "VemMiscDefs.h"
+
+namespace vem {
+
+// Windows: CP_ACP / CP_THREAD_ACP. Elsewhere both mean UTF-8.
+enum class NarrowCodePage { kSystem, kThread };
+
+// Converts NUL-terminated narrow text to UTF-16 (without the terminator in
+// *out). Returns false only when the platform conversion fails (never on
+// Linux); *out is then empty. A null text converts to the empty string.
+bool NarrowToWide(const char* text, NarrowCodePage page,
+                  std::basic_string<VemWChar>* out);
+
+// The name hash of narrow text converted with the system code page: exactly
+// the hash of NarrowToWide's result. A null text, or one the platform cannot
+// convert, hashes to 0.
+uint32_t HashNarrowText(const char* text);
+
+// One step of the name hash.
+inline uint32_t HashStep(uint32_t hash, uint16_t unit) {
+  return hash * 31u + unit;
+}
+
+}  // namespace vem
+
+#endif  // VEMMISC_CONTAINERS_NARROW_TEXT_H_
