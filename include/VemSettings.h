@@ -1,6 +1,79 @@
+// SettingsManager: named binary values and strings kept in the registry below
+// a root key and a key path, in one sub-key per section. On Windows this is
+// the system registry; on Linux it is the library's own registry hive, one
+// database per root key, which behaves like the registry.
 #ifndef VEMSETTINGS_H
 #define VEMSETTINGS_H
 
+#include <cstdint>
+#include <new>
+#include <string>
+
 #include "VemMiscDefs.h"
+
+// A registry key handle: the same type as windows.h's HKEY.
+struct HKEY__;
+typedef HKEY__* VemRegKey;
+
+// Thrown by SettingsManager's constructors for a storage type other than 0.
+// It is a std::bad_alloc whose what() is "Invalid storage types".
+class VEMMISC_API VemInvalidStorageType : public std::bad_alloc {
+ public:
+  const char* what() const noexcept override;
+};
+
+class VEMMISC_API SettingsManager {
+ public:
+  // Takes the process-wide defaults s_strRoot, s_strPath and s_type.
+  // Throws VemInvalidStorageType if s_type is not 0.
+  SettingsManager();
+  // root and path must not be null. A root that is not exactly one of
+  // "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
+  // "HKEY_USERS", "HKEY_CURRENT_CONFIG" is accepted, but every operation of
+  // the object then fails. Throws VemInvalidStorageType if type is not 0.
+  SettingsManager(const char* root, const char* path, int32_t type);
+  // Copies all fields, including the resolved root key.
+  SettingsManager(const SettingsManager& other);
+  SettingsManager& operator=(const SettingsManager& other);
+  ~SettingsManager();
+
+  // Sets the defaults for objects constructed later; a null root or path
+  // leaves that default as it is. Returns false, changing nothing, if type
+  // is not 0.
+  static bool InitSettings(const char* root, const char* path, int32_t type);
+
+  // The value name is `name`, followed by `index` in decimal unless index is
+  // -1 (Gain, 3 gives Gain3). name must not be null.
+
+  // Reads the value into data (capacity size bytes). False if the section or
+  // value is missing or the value is larger than size. Creates the path key
+  // if it is missing, never the section key.
+  bool GetParam(void* data, int32_t size, const char* section, const char* name,
+                int32_t index);
+  // Writes size bytes as a REG_BINARY value, creating the path and section
+  // keys as needed. True if the value was written.
+  bool SetParam(const void* data, int32_t size, const char* section, const char* name,
+                int32_t index);
+  // Size of the stored value in bytes; 0 when it cannot be read.
+  uint32_t GetParamDataLen(const char* section, const char* name, int32_t index);
+  // Reads a value as text: its bytes up to the first zero byte. On failure
+  // returns false and leaves *text unchanged.
+  bool GetString(std::string* text, const char* section, const char* name, int32_t index);
+  // Stores the text followed by one zero byte. True if it was written.
+  bool SetString(const std::string* text, const char* section, const char* name,
+                 int32_t index);
+
+ protected:
+  // Process-wide defaults: "HKEY_CURRENT_USER", "Software\Tamrel\VemTools", 0.
+  static std::string s_strRoot;
+  static std::string s_strPath;
+  static int32_t s_type;
+
+  std::string m_strRoot;
+  std::string m_strPath;
+  int32_t m_type;
+  // The predefined key m_strRoot names, or null; never opened or closed.
+  VemRegKey m_hRootKey;
+};
 
 #endif  // VEMSETTINGS_H

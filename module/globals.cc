@@ -14,5 +14,22 @@
 // 5. VemParamStorage::s_storages.
 // 6. _g_tmp_param.
 
-// 7. SettingsManager::s_strRoot.
-// 8. SettingsManager::s_strPath.
+// 7. SettingsManager::s_strRoot, preceded on Linux by the registry hive's
+//    open connections and key handles. They come first of the settings
+//    service's objects so that they are destroyed last: every settings call
+//    that could still run at unload finds its hive open, and closing a
+//    connection then folds the hive's write-ahead log into its file. A forked
+//    child only forgets the connections it inherited (they are its parent's).
+#include "VemSettings.h"
+#if !defined(_WIN32)
+#include "settings/hive.h"
+#include "settings/hive_key_handles.h"
+namespace vem {
+HiveConnections g_hive_connections;
+HiveKeyHandles g_hive_key_handles;
+}  // namespace vem
+#endif
+std::string SettingsManager::s_strRoot("HKEY_CURRENT_USER");
+// 8. SettingsManager::s_strPath (and s_type, a constant needing no construction).
+std::string SettingsManager::s_strPath("Software\\Tamrel\\VemTools");
+int32_t SettingsManager::s_type = 0;

@@ -1,0 +1,161 @@
+// The registry hive: one SQLite database per predefined root key that holds a
+// tree of keys with typed values, with the registry's semantics. Key and value
+// names are compared without regard to ASCII letter case and kept as given; a
+// key path is split at backslashes; the empty value name is a key's default
+// value. Every write is one transaction unless it runs inside a
+// Hive::Transaction. All members may be called from any thread.
+#ifndef VEMMISC_SETTINGS_HIVE_H
+#define VEMMISC_SETTINGS_HIVE_H
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/registry_defs.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vem {
+
+struct HiveLocation;
+
+// Identifies a key within one hive; stable for the key's lifetime and never
+// reused for another key.
+typedef int64_t HiveKeyId;
+// The root key of every hive.
+constexpr HiveKeyId kHiveRootKey = 0;
+
+// Windows' limits on names, in characters (UTF-8 sequences count as one).
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxValueNameLength = 16383;
+
+struct HiveValue {
+  std::string name;
+  uint32_t type = kRegNone;
+  std::vector<uint8_t> data;
+};
+
+class Hive {
+ public:
+  // The hive of `root` for this process, opened on first use and shared by
+  // later calls; a process that forked, or whose hive location changed, gets
+  // a connection of its own. Null if the hive cannot be opened or its file is
+  // not a hive (such a file is left exactly as it is).
+  static std::shared_ptr<Hive> Get(RegistryRoot root);
+
+  Hive(const Hive&) = delete;
+  Hive& operator=(const Hive&) = delete;
+  ~Hive();
+
+  // The file this hive is kept in.
+  const std::string& file_path() const { return file_path_; }
+  // True when the file could be opened for reading only: every write fails.
+  bool read_only() const { return read_only_; }
+
+  // Finds the existing key `path` below `parent`. An empty path is `parent`
+  // itself. False if a level is missing or the path is malformed (empty
+  // level, leading backslash, a name longer than kMaxKeyNameLength).
+  bool OpenKey(HiveKeyId parent, std::string_view path, HiveKeyId* key);
+  // As OpenKey, creating every missing level in one transaction.
+  bool CreateKey(HiveKeyId parent, std::string_view path, HiveKeyId* key);
+  // True if `key` exists (it may have been deleted since it was found).
+  bool KeyExists(HiveKeyId key);
+  // The name of `key` as it was created; empty for the root.
+  bool KeyName(HiveKeyId key, std::string* name);
+
+  // Reads a value's type and bytes; false if the key or value is missing.
+  bool QueryValue(HiveKeyId key, std::string_view name, uint32_t* type,
+                  std::vector<uint8_t>* data);
+  // Creates or replaces a value. A replaced value keeps the letter case of
+  // its first name. False if the key is missing or the name too long.
+  bool SetValue(HiveKeyId key, std::string_view name, uint32_t type, const void* data,
+                size_t size);
+  // False if the value did not exist.
+  bool DeleteValue(HiveKeyId key, std::string_view name);
+  // Deletes the key with all its sub-keys and values; the root key cannot
+  // be deleted.
+  bool DeleteKey(HiveKeyId key);
+
+  // The sub-keys (id and name) and the values of a key, ordered by name
+  // without regard to case. False if the key is missing.
+  bool ListSubKeys(HiveKeyId key, std::vector<std::pair<HiveKeyId, std::string>>* sub_keys);
+  bool ListValues(HiveKeyId key, std::vector<HiveValue>* values);
+
+  // Groups the writes made on this thread while it lives into one
+  // transaction, and keeps other threads of the process from using the hive
+  // meanwhile. Nothing is kept unless Commit() succeeds.
+  class Transaction {
+   public:
+    explicit Transaction(Hive& hive);
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction();
+    // False if the transaction could not be started (the hive is busy or
+    // read-only); every write inside it then fails.
+    bool started() const { return started_; }
+    bool Commit();
+
+   private:
+    Hive& hive_;
+    std::unique_lock<std::recursive_mutex> lock_;
+    bool started_ = false;
+  };
+
+ private:
+  enum StatementId : int;
+  class Statement;
+  class WriteScope;
+
+  Hive(sqlite3* db, std::string file_path, bool read_only);
+  enum class Content { kHive, kEmpty, kForeign, kUnreadable };
+
+  static std::shared_ptr<Hive> Open(const HiveLocation& location);
+  Content ReadContent();
+  bool PrepareSchema();
+  bool UseWriteAheadLog();
+  // Runs one-off SQL; QueryInt answers -1 when the query fails.
+  bool Execute(const char* sql);
+  int QueryInt(const char* sql);
+  sqlite3_stmt* Prepared(StatementId id);
+  bool FindChild(HiveKeyId parent, std::string_view name, HiveKeyId* child);
+  bool WalkPath(HiveKeyId parent, std::string_view path, bool create, HiveKeyId* key);
+
+  std::recursive_mutex mutex_;
+  sqlite3* db_;
+  const std::string file_path_;
+  const bool read_only_;
+  std::vector<sqlite3_stmt*> statements_;
+  // Set in a forked child for its parent's connection, which it must neither
+  // use nor close.
+  bool abandoned_ = false;
+
+  friend class HiveConnections;
+};
+
+// The open hives of this process, one per root; kept by module/globals.cc and
+// closed when the library unloads.
+class HiveConnections {
+ public:
+  constexpr HiveConnections() = default;
+  HiveConnections(const HiveConnections&) = delete;
+  HiveConnections& operator=(const HiveConnections&) = delete;
+  ~HiveConnections();
+
+  std::shared_ptr<Hive> Get(RegistryRoot root);
+
+ private:
+  std::mutex mutex_;
+  int64_t owner_pid_ = 0;
+  std::array<std::shared_ptr<Hive>, kRegistryRootCount> hives_;
+};
+
+extern HiveConnections g_hive_connections;
+
+}  // namespace vem
+
+#endif  // VEMMISC_SETTINGS_HIVE_H

@@ -1,0 +1,33 @@
+// What the hive needs from the operating system: where each root's hive file
+// lives, and which process is running.
+#ifndef VEMMISC_SETTINGS_HIVE_ENV_H
+#define VEMMISC_SETTINGS_HIVE_ENV_H
+
+#include <cstdint>
+#include <string>
+
+#include "settings/registry_defs.h"
+
+namespace vem {
+
+struct HiveLocation {
+  std::string directory;
+  std::string file;  // inside directory
+  bool machine_wide = false;  // readable by every user, writable by the administrator
+};
+
+// The hive file of `root`: in $VEMMISC_REGISTRY_DIR when that is set; else
+// HKEY_CURRENT_USER under ${XDG_CONFIG_HOME:-$HOME/.config}/vemmisc/registry
+// and the other roots under /var/lib/vemmisc/registry. False when no
+// location can be named (neither XDG_CONFIG_HOME nor HOME is set).
+bool LocateHive(RegistryRoot root, HiveLocation* location);
+
+// Creates the location's directory and any missing parents: mode 0755 for a
+// machine-wide location, 0700 otherwise. True if the directory exists.
+bool MakeHiveDirectory(const HiveLocation& location);
+
+int64_t CurrentProcessId();
+
+}  // namespace vem
+
+#endif  // VEMMISC_SETTINGS_HIVE_ENV_H
