@@ -11,8 +11,12 @@
 
 // 4. The list of pending message box events.
 
-// 5. VemParamStorage::s_storages.
-// 6. _g_tmp_param.
+// 5. VemParamStorage::s_storages: 151 buckets; refers to storages, never
+//    deletes one.
+#include "VemParams.h"
+THashtable<VemParamStorage> VemParamStorage::s_storages;
+// 6. _g_tmp_param, a default-constructed record for callers to fill in.
+_VemStParam _g_tmp_param;
 
 // 7. SettingsManager::s_strRoot, preceded on Linux by the registry hive's
 //    open connections and key handles. They come first of the settings

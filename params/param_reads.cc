@@ -1,0 +1,131 @@
+// The typed getters. Each finds the record, checks its type, snapshots the
+// value for pfnAfterGet, lets pfnBeforeGet refresh or refuse, tests access,
+// delivers the value, and reports the snapshot to pfnAfterGet.
+#include <cstring>
+#include <memory>
+
+#include "VemParams.h"
+#include "params/callout_scope.h"
+
+namespace {
+
+// A copy of a record's value as it was before pfnBeforeGet ran. Small values
+// stay on the stack.
+class ValueSnapshot {
+ public:
+  void Take(const _VemStParam& param) {
+    const void* source = &param.intVal.current;
+    switch (param.type) {
+      case PARAM_TYPE_BOOL:
+        m_size = 1;
+        break;
+      case PARAM_TYPE_STRING:
+        source = param.strVal.current;
+        m_size = static_cast<uint32_t>(std::strlen(param.strVal.current) + 1);
+        break;
+      case PARAM_TYPE_ARRAY:
+        source = param.arrVal.current;
+        m_size = param.arrVal.size;
+        break;
+      default:
+        m_size = 8;
+    }
+    if (m_size > sizeof(m_inline)) {
+      m_heap.reset(new unsigned char[m_size]);
+      m_data = m_heap.get();
+    }
+    if (m_size > 0) std::memcpy(m_data, source, m_size);
+  }
+  void* data() { return m_data; }
+  uint32_t size() const { return m_size; }
+
+ private:
+  alignas(8) unsigned char m_inline[128];
+  unsigned char* m_data = m_inline;
+  uint32_t m_size = 0;
+  std::unique_ptr<unsigned char[]> m_heap;
+};
+
+}  // namespace
+
+int32_t VemParamStorage::GetParamInt(const char* name, int64_t* value) {
+  return ReadValue(name, PARAM_TYPE_INT, value, nullptr);
+}
+
+int32_t VemParamStorage::GetParamBool(const char* name, bool* value) {
+  return ReadValue(name, PARAM_TYPE_BOOL, value, nullptr);
+}
+
+int32_t VemParamStorage::GetParamFloat(const char* name, double* value) {
+  return ReadValue(name, PARAM_TYPE_FLOAT, value, nullptr);
+}
+
+int32_t VemParamStorage::GetParamString(const char* name, char* buffer,
+                                        uint32_t* length) {
+  return ReadValue(name, PARAM_TYPE_STRING, buffer, length);
+}
+
+int32_t VemParamStorage::GetParamArray(const char* name, void* buffer,
+                                       uint32_t* length) {
+  return ReadValue(name, PARAM_TYPE_ARRAY, buffer, length);
+}
+
+// Scalars are written to out, which must not be null. Text and bytes go to
+// out when it is not null (a null out asks for the size), with *length the
+// buffer's size on entry and the value's size on success.
+int32_t VemParamStorage::ReadValue(const char* name, uint32_t type, void* out,
+                                   uint32_t* length) {
+  int32_t key;
+  _VemStParam* param = FindParam(name, &key);
+  if (param == nullptr) return PARAM_ERR_NOT_FOUND;
+  if (param->type != type) return PARAM_ERR_TYPE;
+  const bool sized = type == PARAM_TYPE_STRING || type == PARAM_TYPE_ARRAY;
+  if (sized ? length == nullptr : out == nullptr) return PARAM_ERR_BUFFER;
+
+  CalloutScope scope(this);
+  // Only a callback can observe the snapshot, or change the value under it.
+  ValueSnapshot before;
+  if (param->pfnBeforeGet != nullptr || param->pfnAfterGet != nullptr) {
+    before.Take(*param);
+  }
+  if (param->pfnBeforeGet != nullptr) {
+    const uint32_t shape = m_shapeVersion;
+    const int32_t refusal = param->pfnBeforeGet(m_id, param);
+    if (refusal != 0) return refusal;
+    if (shape != m_shapeVersion && !HoldsRecord(key, param)) {
+      return PARAM_ERR_NOT_FOUND;
+    }
+    if (param->type != type) return PARAM_ERR_TYPE;
+  }
+  if ((param->access & PARAM_ACCESS_READ) == 0) return PARAM_ERR_ACCESS;
+
+  switch (type) {
+    case PARAM_TYPE_INT:
+      *static_cast<int64_t*>(out) = param->intVal.current;
+      break;
+    case PARAM_TYPE_BOOL:
+      *static_cast<bool*>(out) = param->boolVal.current;
+      break;
+    case PARAM_TYPE_FLOAT:
+      *static_cast<double*>(out) = param->floatVal.current;
+      break;
+    default: {
+      const bool text = type == PARAM_TYPE_STRING;
+      const void* source = text ? static_cast<const void*>(param->strVal.current)
+                                : param->arrVal.current;
+      const uint32_t needed =
+          text ? static_cast<uint32_t>(std::strlen(param->strVal.current) + 1)
+               : param->arrVal.size;
+      if (out == nullptr) {
+        *length = needed;
+        return 0;
+      }
+      if (*length < needed) return PARAM_ERR_BUFFER;
+      *length = needed;
+      if (needed > 0) std::memcpy(out, source, needed);
+    }
+  }
+
+  if (param->pfnAfterGet == nullptr) return 0;
+  return param->pfnAfterGet(m_id, param, before.data(), before.size());
+}
