@@ -58,6 +58,7 @@ bool IsValidValueName(std::string_view name) {
 }  // namespace
 
 enum Hive::StatementId : int {
+  kBeginRead,
   kBegin,
   kCommit,
   kRollback,
@@ -167,6 +168,25 @@ class Hive::WriteScope {
   const bool nested_;
   bool started_ = false;
   bool finished_ = false;
+};
+
+// Several reads seen in one snapshot and paying for the locks of one read
+// transaction; inside a write or a Hive::Transaction they simply join it.
+class Hive::ReadScope {
+ public:
+  explicit ReadScope(Hive& hive) : hive_(hive), lock_(hive.mutex_) {
+    started_ = sqlite3_get_autocommit(hive.db_) && Statement(hive, kBeginRead).Run();
+  }
+  ReadScope(const ReadScope&) = delete;
+  ReadScope& operator=(const ReadScope&) = delete;
+  ~ReadScope() {
+    if (started_) Statement(hive_, kCommit).Run();
+  }
+
+ private:
+  Hive& hive_;
+  std::lock_guard<std::recursive_mutex> lock_;
+  bool started_ = false;
 };
 
 Hive::Hive(sqlite3* db, std::string file_path, bool read_only)
@@ -279,6 +299,7 @@ bool Hive::UseWriteAheadLog() {
 
 sqlite3_stmt* Hive::Prepared(StatementId id) {
   static const char* const kSql[] = {
+      "BEGIN",
       "BEGIN IMMEDIATE",
       "COMMIT",
       "ROLLBACK",
@@ -346,14 +367,14 @@ bool Hive::WalkPath(HiveKeyId parent, std::string_view path, bool create, HiveKe
 }
 
 bool Hive::OpenKey(HiveKeyId parent, std::string_view path, HiveKeyId* key) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  ReadScope read(*this);
   return WalkPath(parent, path, false, key);
 }
 
 bool Hive::CreateKey(HiveKeyId parent, std::string_view path, HiveKeyId* key) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   // Most calls find every level already there and need no write at all.
-  if (WalkPath(parent, path, false, key)) return true;
+  if (OpenKey(parent, path, key)) return true;
   WriteScope write(*this);
   HiveKeyId created;
   if (!write.started() || !WalkPath(parent, path, true, &created) || !write.Commit()) {
@@ -422,7 +443,7 @@ bool Hive::DeleteKey(HiveKeyId key) {
 
 bool Hive::ListSubKeys(HiveKeyId key,
                        std::vector<std::pair<HiveKeyId, std::string>>* sub_keys) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  ReadScope read(*this);
   if (!KeyExists(key)) return false;
   Statement select(*this, kListSubKeys);
   select.Bind(1, key);
@@ -435,7 +456,7 @@ bool Hive::ListSubKeys(HiveKeyId key,
 }
 
 bool Hive::ListValues(HiveKeyId key, std::vector<HiveValue>* values) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  ReadScope read(*this);
   if (!KeyExists(key)) return false;
   Statement select(*this, kListValues);
   select.Bind(1, key);

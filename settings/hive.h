@@ -109,6 +109,7 @@ class Hive {
  private:
   enum StatementId : int;
   class Statement;
+  class ReadScope;
   class WriteScope;
 
   Hive(sqlite3* db, std::string file_path, bool read_only);

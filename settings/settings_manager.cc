@@ -48,7 +48,8 @@ VemRegKey ResolveRootKey(const std::string& root_name) {
 
 }  // namespace
 
-SettingsManager::SettingsManager() : SettingsManager(s_strRoot.c_str(), s_strPath.c_str(), s_type) {}
+SettingsManager::SettingsManager()
+    : SettingsManager(s_strRoot.c_str(), s_strPath.c_str(), s_type) {}
 
 SettingsManager::SettingsManager(const char* root, const char* path, int32_t type)
     : m_strRoot(OrEmpty(root)), m_strPath(OrEmpty(path)), m_type(type), m_hRootKey(nullptr) {

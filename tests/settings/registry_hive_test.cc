@@ -55,7 +55,8 @@ TEST_F(RegistryHiveTest, UnknownAndClosedHandlesAreRefused) {
   EXPECT_FALSE(vem::SetRegistryValue(key, "v", vem::kRegBinary, "x", 1));
   VemRegKey child;
   EXPECT_FALSE(vem::CreateRegistryKey(key, "Child", &child));
-  for (VemRegKey bogus : {static_cast<VemRegKey>(nullptr), reinterpret_cast<VemRegKey>(0x1234567)}) {
+  const VemRegKey bogus_handles[] = {nullptr, reinterpret_cast<VemRegKey>(0x1234567)};
+  for (VemRegKey bogus : bogus_handles) {
     EXPECT_FALSE(vem::CloseRegistryKey(bogus));
     EXPECT_FALSE(vem::OpenRegistryKey(bogus, "Software", &child));
   }
