@@ -27,10 +27,11 @@ class VEMMISC_API SettingsManager {
   // Takes the process-wide defaults s_strRoot, s_strPath and s_type.
   // Throws VemInvalidStorageType if s_type is not 0.
   SettingsManager();
-  // root and path must not be null. A root that is not exactly one of
-  // "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-  // "HKEY_USERS", "HKEY_CURRENT_CONFIG" is accepted, but every operation of
-  // the object then fails. Throws VemInvalidStorageType if type is not 0.
+  // A root that is not exactly one of "HKEY_CLASSES_ROOT",
+  // "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+  // "HKEY_CURRENT_CONFIG" (a null root included) is accepted, but every
+  // operation of the object then fails; a null path is the empty path.
+  // Throws VemInvalidStorageType if type is not 0.
   SettingsManager(const char* root, const char* path, int32_t type);
   // Copies all fields, including the resolved root key.
   SettingsManager(const SettingsManager& other);
@@ -43,7 +44,8 @@ class VEMMISC_API SettingsManager {
   static bool InitSettings(const char* root, const char* path, int32_t type);
 
   // The value name is `name`, followed by `index` in decimal unless index is
-  // -1 (Gain, 3 gives Gain3). name must not be null.
+  // -1 (Gain, 3 gives Gain3). A null name, a null text pointer or a negative
+  // size fails (false, or a length of 0) without touching the registry.
 
   // Reads the value into data (capacity size bytes). False if the section or
   // value is missing or the value is larger than size. Creates the path key

@@ -7,6 +7,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "VemSettings.h"
@@ -285,6 +286,30 @@ TEST_F(SettingsManagerTest, BadArgumentsFailWithoutTouchingTheRegistry) {
   EXPECT_FALSE(settings_.GetString(nullptr, kSection, "Gain", -1));
   SettingsManager null_root(nullptr, nullptr, 0);
   EXPECT_FALSE(null_root.SetParam(&value, 4, kSection, "Gain", -1));
+}
+
+TEST_F(SettingsManagerTest, ObjectsOnDifferentThreadsWorkAtOnce) {
+  constexpr int kThreads = 4;
+  constexpr int kValuesPerThread = 100;
+  std::vector<std::thread> threads;
+  std::vector<int> failures(kThreads, 0);
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      SettingsManager own("HKEY_CURRENT_USER", scratch_.key_path().c_str(), 0);
+      const std::string section = "Thread" + std::to_string(t);
+      for (int i = 0; i < kValuesPerThread; ++i) {
+        const int32_t value = t * 1000 + i;
+        int32_t read = -1;
+        failures[t] += !own.SetParam(&value, 4, section.c_str(), "V", i);
+        failures[t] += !own.GetParam(&read, 4, section.c_str(), "V", i) || read != value;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], 0) << "thread " << t;
+  int32_t read = -1;
+  ASSERT_TRUE(settings_.GetParam(&read, 4, "Thread3", "V", 99));
+  EXPECT_EQ(read, 3099);
 }
 
 }  // namespace
