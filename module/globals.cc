@@ -6,8 +6,16 @@
 // 1. The runtime's own records (string and thread support) are set up before
 //    any object here, by the C++ runtime itself.
 
-// 2. The registry of live file-backed blocks.
-// 3. The release of every live block at unload.
+// 2. The registry of live file-backed blocks (and the plain counter that
+//    numbers their files, which needs no construction).
+// 3. The release of every live block at unload, destroyed just before the
+//    registry it reads.
+#include "mmf/mmf_registry.h"
+namespace vem {
+BlockRegistry _g_mmf_blocks;
+BlockCounter _g_mmf_counter = 1;
+BlockReleaseAtUnload g_mmf_release_at_unload(_g_mmf_blocks);
+}  // namespace vem
 
 // 4. The list of pending message box events.
 

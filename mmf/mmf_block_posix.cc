@@ -1,0 +1,113 @@
+// Blocks on POSIX systems: a file "~mf<pid>-<hex number>.tmp" in $TMPDIR (when
+// it is an absolute path) or /tmp, fully reserved on disk and mapped shared.
+//
+// The process id in the name keeps processes from competing for names, and
+// the never-wrapping counter keeps one process from repeating one. A file of
+// that name can only be left over from a dead process that had the same id;
+// it is reused if it is a plain file of ours that no live block holds. A live
+// block holds an exclusive flock on its file for as long as it lives.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+#include "mmf/mmf_block.h"
+
+namespace vem {
+namespace {
+
+constexpr int kOpenFlags = O_RDWR | O_NOFOLLOW | O_CLOEXEC;
+
+// $TMPDIR when it is absolute, otherwise /tmp; without trailing slashes.
+std::string TemporaryDirectory() {
+  const char* variable = std::getenv("TMPDIR");
+  std::string directory = (variable != nullptr && variable[0] == '/') ? variable : "/tmp";
+  while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+  if (directory == "/") directory.clear();
+  return directory;
+}
+
+std::string BlockFilePath(BlockCounter number) {
+  char name[64];
+  std::snprintf(name, sizeof name, "/~mf%" PRIdMAX "-%" PRIx64 ".tmp", static_cast<intmax_t>(getpid()), number);
+  return TemporaryDirectory() + name;
+}
+
+// Takes a file left at `path` by a dead process: it must be a regular file of
+// this user with no other name (so truncating it destroys nothing else), and
+// no live block may hold its lock. Returns its descriptor, emptied, or -1.
+int ReuseLeftoverFile(const char* path) {
+  const int fd = open(path, kOpenFlags | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return -1;  // includes ELOOP: a symbolic link is never followed
+  struct stat status;
+  const bool usable = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == geteuid() &&
+                      status.st_nlink == 1 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) == 0;
+  if (!usable) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Opens the block's file, new or reused, locked. Returns -1, with nothing
+// created, when neither is possible.
+int OpenBlockFile(const char* path) {
+  const int fd = open(path, kOpenFlags | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) return errno == EEXIST ? ReuseLeftoverFile(path) : -1;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    unlink(path);
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+bool CreateBlock(std::uint64_t size, BlockCounter& counter, MMFBlock& block) {
+  // The file length is an off_t and the view length a size_t.
+  constexpr std::uint64_t kLargest = std::min<std::uint64_t>(std::numeric_limits<off_t>::max(),
+                                                             std::numeric_limits<std::size_t>::max());
+  if (size == 0 || size > kLargest) return false;
+
+  std::string path = BlockFilePath(counter++);
+  const int fd = OpenBlockFile(path.c_str());
+  if (fd < 0) return false;
+  // Reserving every byte now means a full file system fails this call
+  // instead of raising SIGBUS later, when the caller writes into the block.
+  void* view = MAP_FAILED;
+  if (posix_fallocate(fd, 0, static_cast<off_t>(size)) == 0) {
+    view = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  }
+  if (view == MAP_FAILED) {
+    unlink(path.c_str());  // while still locked, so nobody can have taken it meanwhile
+    close(fd);
+    return false;
+  }
+  block.fileName = std::move(path);  // no allocation: the file exists now
+  block.hFile = fd;
+  block.view = view;
+  block.size = size;
+  block.creatorProcess = getpid();
+  return true;
+}
+
+void ReleaseBlock(const MMFBlock& block) noexcept {
+  munmap(block.view, static_cast<std::size_t>(block.size));
+  // The file goes before its descriptor, so its lock still guards the name
+  // until it is gone. A forked child shares the file and the lock with its
+  // parent; it only lets go of its own mapping and descriptor.
+  if (block.creatorProcess == getpid()) unlink(block.fileName.c_str());
+  close(static_cast<int>(block.hFile));
+}
+
+}  // namespace vem

@@ -1,0 +1,36 @@
+// The library-wide registry of live blocks and the number source of their
+// file names. Both are global objects (module/globals.cc): the registry is
+// constructed empty at load, and the object that releases every live block at
+// unload is constructed right after it, so it is destroyed right before it.
+#ifndef VEMMISC_MMF_MMF_REGISTRY_H
+#define VEMMISC_MMF_MMF_REGISTRY_H
+
+#include <cstdint>
+#include <map>
+
+#include "mmf/mmf_block.h"
+
+namespace vem {
+
+// Live blocks by the address of their view, ascending.
+using BlockRegistry = std::map<std::uintptr_t, MMFBlock>;
+
+extern BlockRegistry _g_mmf_blocks;
+extern BlockCounter _g_mmf_counter;  // the next file number, from 1
+
+// At destruction, releases every block still in `registry`, in ascending
+// order of address. The entries stay; the registry itself goes next.
+class BlockReleaseAtUnload {
+ public:
+  explicit BlockReleaseAtUnload(const BlockRegistry& registry) : registry_(registry) {}
+  ~BlockReleaseAtUnload();
+  BlockReleaseAtUnload(const BlockReleaseAtUnload&) = delete;
+  BlockReleaseAtUnload& operator=(const BlockReleaseAtUnload&) = delete;
+
+ private:
+  const BlockRegistry& registry_;
+};
+
+}  // namespace vem
+
+#endif  // VEMMISC_MMF_MMF_REGISTRY_H
