@@ -77,7 +77,6 @@ enum Hive::StatementId : int {
   kStatementCount,
 };
 
-
 // One use of a cached prepared statement; resets it when the use ends, which
 // also ends the read transaction a SELECT opened.
 class Hive::Statement {
@@ -92,7 +91,6 @@ class Hive::Statement {
     }
   }
 
-  bool ok() const { return stmt_ != nullptr; }
   sqlite3_stmt* get() const { return stmt_; }
 
   void Bind(int index, int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
@@ -109,7 +107,8 @@ class Hive::Statement {
     }
   }
 
-  // SQLITE_ROW, SQLITE_DONE or an error code.
+  // SQLITE_ROW, SQLITE_DONE or an error code (also when the statement could
+  // not be prepared; binding to it then did nothing).
   int Step() { return stmt_ != nullptr ? sqlite3_step(stmt_) : SQLITE_ERROR; }
   bool Run() { return Step() == SQLITE_DONE; }
 
@@ -490,12 +489,15 @@ bool Hive::Transaction::Commit() {
 }
 
 HiveConnections::~HiveConnections() {
-  // A forked child must not close the connections it inherited: they are its
-  // parent's, and SQLite's locks and WAL state belong to the parent.
-  if (owner_pid_ != CurrentProcessId()) {
-    for (std::shared_ptr<Hive>& hive : hives_) {
-      if (hive != nullptr) hive->abandoned_ = true;
-    }
+  if (owner_pid_ != CurrentProcessId()) ForgetInherited();
+}
+
+// A forked child must neither use nor close the connections it inherited:
+// they are its parent's, and so are SQLite's locks and WAL state behind them.
+void HiveConnections::ForgetInherited() {
+  for (std::shared_ptr<Hive>& hive : hives_) {
+    if (hive != nullptr) hive->abandoned_ = true;
+    hive.reset();
   }
 }
 
@@ -505,10 +507,7 @@ std::shared_ptr<Hive> HiveConnections::Get(RegistryRoot root) {
   std::lock_guard<std::mutex> lock(mutex_);
   const int64_t pid = CurrentProcessId();
   if (pid != owner_pid_) {
-    for (std::shared_ptr<Hive>& hive : hives_) {
-      if (hive != nullptr) hive->abandoned_ = true;
-      hive.reset();
-    }
+    ForgetInherited();
     owner_pid_ = pid;
   }
   std::shared_ptr<Hive>& hive = hives_[static_cast<int>(root)];

@@ -2,8 +2,8 @@
 // tree of keys with typed values, with the registry's semantics. Key and value
 // names are compared without regard to ASCII letter case and kept as given; a
 // key path is split at backslashes; the empty value name is a key's default
-// value. Every write is one transaction unless it runs inside a
-// Hive::Transaction. All members may be called from any thread.
+// value; names are UTF-8 text. Every write is one transaction unless it runs
+// inside a Hive::Transaction. All members may be called from any thread.
 #ifndef VEMMISC_SETTINGS_HIVE_H
 #define VEMMISC_SETTINGS_HIVE_H
 
@@ -150,6 +150,8 @@ class HiveConnections {
   std::shared_ptr<Hive> Get(RegistryRoot root);
 
  private:
+  void ForgetInherited();
+
   std::mutex mutex_;
   int64_t owner_pid_ = 0;
   std::array<std::shared_ptr<Hive>, kRegistryRootCount> hives_;
