@@ -37,6 +37,16 @@ inline int32_t BucketIndex(HashtableEntry* const* buckets, int32_t key) {
 #endif
 }
 
+// Asks for the cache line at address ahead of its use; a hint only, so a
+// null or stale address is harmless.
+inline void Prefetch(const void* address) {
+#if defined(__GNUC__)
+  __builtin_prefetch(address);
+#else
+  (void)address;
+#endif
+}
+
 }  // namespace vem
 
 #endif  // VEMMISC_CONTAINERS_BUCKET_ARRAY_H_

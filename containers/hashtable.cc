@@ -174,7 +174,18 @@ void CHashtable::Rehash() {
   // The new array exists before anything changes, so a failed allocation
   // leaves the table as it was.
   HashtableEntry** fresh = vem::NewBucketArray(newCapacity);
+  // Entries and their new buckets lie at random addresses. Asking for them a
+  // few buckets ahead (first the entry, later its new bucket, whose index
+  // needs the entry's key) overlaps those cache misses instead of taking
+  // them one after another.
+  constexpr int32_t kEntryDistance = 16;
+  constexpr int32_t kBucketDistance = 8;
   for (int32_t i = oldCapacity - 1; i >= 0; --i) {
+    if (i >= kEntryDistance) vem::Prefetch(m_table[i - kEntryDistance]);
+    if (i >= kBucketDistance && m_table[i - kBucketDistance] != nullptr) {
+      vem::Prefetch(&fresh[vem::BucketIndex(
+          fresh, m_table[i - kBucketDistance]->key)]);
+    }
     HashtableEntry* entry = m_table[i];
     while (entry != nullptr) {
       HashtableEntry* next = entry->next;

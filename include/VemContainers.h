@@ -78,22 +78,53 @@ class VEMMISC_API CHashtable {
 // to 0, each chain from its head. It holds the table's bucket array as it was
 // when set up, so while it is in use the table must not gain a new key, lose
 // an entry other than the one handed out last, or be cleared. Copies continue
-// independently from the same position.
+// independently from the same position. Its operations are inline, so that
+// walking a table is a tight loop in the caller.
 class VEMMISC_API CHtEnumerator {
  public:
   // Positioned before the first entry of table; a null table yields nothing.
-  explicit CHtEnumerator(CHashtable* table);
+  explicit CHtEnumerator(CHashtable* table) { Reset(table); }
+
   // Sets the enumerator up afresh on table (or on nothing, for null).
-  void Reset(CHashtable* table);
+  void Reset(CHashtable* table) {
+    m_table = table != nullptr ? table->m_table : nullptr;
+    m_index = table != nullptr ? table->m_capacity : 0;
+    m_current = nullptr;
+  }
+
   // Whether another entry remains. Never skips an entry.
-  bool HasMoreElements();
+  bool HasMoreElements() {
+    if (m_current != nullptr) return true;
+    while (m_index > 0) {
+      m_current = m_table[--m_index];
+      if (m_current != nullptr) return true;
+    }
+    return false;
+  }
+
+  // The next entry itself, or null at the end. The cursor moves past the
+  // entry before handing it out, so the caller may then remove it.
+  HashtableEntry* NextEntry() {
+    if (!HasMoreElements()) return nullptr;
+    HashtableEntry* entry = m_current;
+    m_current = entry->next;
+    return entry;
+  }
+
   // The next entry's value, or null once every entry has been handed out.
-  void* NextElement();
+  void* NextElement() {
+    HashtableEntry* entry = NextEntry();
+    return entry != nullptr ? entry->value : nullptr;
+  }
+
   // As NextElement, writing the entry's key to *key; at the end returns null
   // and leaves *key untouched.
-  void* NextElement(int32_t* key);
-  // The next entry itself, or null at the end.
-  HashtableEntry* NextEntry();
+  void* NextElement(int32_t* key) {
+    HashtableEntry* entry = NextEntry();
+    if (entry == nullptr) return nullptr;
+    *key = entry->key;
+    return entry->value;
+  }
 
  protected:
   HashtableEntry** m_table;   // bucket array being walked, null when none
