@@ -42,7 +42,7 @@ void OVector::SetCapacity(int32_t capacity, float growFactor) {
       .SetCapacity(capacity, growFactor);
 }
 
-void OVector::AddElement(void* element) {
+void OVector::GrowAndAdd(void* element) {
   Core(m_array, m_capacity, m_lastIndex, m_growFactor).Add(element);
 }
 

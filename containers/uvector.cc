@@ -42,7 +42,7 @@ void UVector::SetCapacity(int32_t capacity, float growFactor) {
       .SetCapacity(capacity, growFactor);
 }
 
-void UVector::AddElement(uint32_t element) {
+void UVector::GrowAndAdd(uint32_t element) {
   Core(m_array, m_capacity, m_lastIndex, m_growFactor).Add(element);
 }
 

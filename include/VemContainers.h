@@ -180,7 +180,14 @@ class VEMMISC_API UVector {
   // Stores both settings. A vector that has storage keeps it and applies them
   // from its next growth.
   void SetCapacity(int32_t capacity, float growFactor);
-  void AddElement(uint32_t element);
+  // Inline while the storage has room; growth happens out of line.
+  void AddElement(uint32_t element) {
+    if (m_array != nullptr && m_lastIndex < m_capacity - 1) {
+      m_array[++m_lastIndex] = element;
+    } else {
+      GrowAndAdd(element);
+    }
+  }
   // Appends every element of source in order; appending a vector to itself
   // appends one copy of its elements.
   void AppendArray(const UVector* source);
@@ -215,6 +222,10 @@ class VEMMISC_API UVector {
   int32_t m_capacity;   // slots of the storage, or of the next allocation
   int32_t m_lastIndex;  // index of the last element, -1 when empty
   float m_growFactor;   // share of the capacity added by each growth
+
+ private:
+  // AddElement when the storage is missing or full.
+  void GrowAndAdd(uint32_t element);
 };
 
 // Growable array of untyped pointers; the same algorithm as UVector. It never
@@ -229,7 +240,13 @@ class VEMMISC_API OVector {
   virtual ~OVector();
 
   void SetCapacity(int32_t capacity, float growFactor);
-  void AddElement(void* element);
+  void AddElement(void* element) {
+    if (m_array != nullptr && m_lastIndex < m_capacity - 1) {
+      m_array[++m_lastIndex] = element;
+    } else {
+      GrowAndAdd(element);
+    }
+  }
   void AppendArray(const OVector* source);
   void InsertElement(void* element, int32_t index);
   void Resize(int32_t newSize);
@@ -252,6 +269,9 @@ class VEMMISC_API OVector {
   int32_t m_capacity;
   int32_t m_lastIndex;
   float m_growFactor;
+
+ private:
+  void GrowAndAdd(void* element);
 };
 
 // An OVector whose elements point to T, with typed forms of the element
