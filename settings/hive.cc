@@ -494,10 +494,13 @@ HiveConnections::~HiveConnections() {
 
 // A forked child must neither use nor close the connections it inherited:
 // they are its parent's, and so are SQLite's locks and WAL state behind them.
+// They stay allocated, out of use, for the rest of the child's life.
 void HiveConnections::ForgetInherited() {
   for (std::shared_ptr<Hive>& hive : hives_) {
-    if (hive != nullptr) hive->abandoned_ = true;
-    hive.reset();
+    if (hive == nullptr) continue;
+    hive->abandoned_ = true;
+    if (inherited_ == nullptr) inherited_ = new std::vector<std::shared_ptr<Hive>>();
+    inherited_->push_back(std::move(hive));
   }
 }
 

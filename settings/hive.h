@@ -155,6 +155,9 @@ class HiveConnections {
   std::mutex mutex_;
   int64_t owner_pid_ = 0;
   std::array<std::shared_ptr<Hive>, kRegistryRootCount> hives_;
+  // The parent's connections in a forked child; never freed (see
+  // ForgetInherited), so they remain reachable rather than leaked.
+  std::vector<std::shared_ptr<Hive>>* inherited_ = nullptr;
 };
 
 extern HiveConnections g_hive_connections;

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "VemSettings.h"
 #include "settings/hive.h"
 #include "tests/settings/scratch_registry.h"
+#include "tests/settings/temp_dir.h"
 
 namespace {
 
@@ -43,6 +45,48 @@ std::string IntegrityCheck(const std::string& file) {
   }
   sqlite3_close(db);
   return result;
+}
+
+// The number of values in a hive file read alone, without its write-ahead
+// log: a copy of the file is opened where no log lies beside it.
+int ValuesInFileAlone(const std::string& hive_file) {
+  const std::string dir = MakeTempDir();
+  const std::string copy = dir + "/copy.db";
+  std::filesystem::copy_file(hive_file, copy);
+  sqlite3* db = nullptr;
+  int count = -1;
+  if (sqlite3_open_v2(copy.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM reg_values", -1, &stmt, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW) {
+      count = sqlite3_column_int(stmt, 0);
+    }
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_close(db);
+  RemoveTree(dir);
+  return count;
+}
+
+TEST(HiveUnloadTest, ClosingTheConnectionAtUnloadFoldsTheLogIntoTheFile) {
+  for (const bool unload : {true, false}) {
+    const std::string dir = MakeTempDir();
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setenv("VEMMISC_REGISTRY_DIR", dir.c_str(), 1);
+      const int32_t value = 1;
+      SettingsManager("HKEY_CURRENT_USER", "Software", 0).SetParam(&value, 4, "S", "V", -1);
+      // exit() unloads the library (its global objects are destroyed);
+      // _exit() ends the process with the connection still open.
+      if (unload) exit(0);
+      _exit(0);
+    }
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(ValuesInFileAlone(dir + "/HKEY_CURRENT_USER.db"), unload ? 1 : 0)
+        << (unload ? "after unload" : "without unload");
+    RemoveTree(dir);
+  }
 }
 
 class HiveProcessTest : public ::testing::Test {
