@@ -251,11 +251,8 @@ class VEMMISC_API VemParamStorage {
 
  private:
   class CalloutScope;
+  struct Retired;
 
-  // The record under the name's key (written to *key), or null.
-  _VemStParam* FindParam(const char* name, int32_t* key) const;
-  // Whether param is still the record stored under key.
-  bool HoldsRecord(int32_t key, const _VemStParam* param) const;
   // The steps shared by the typed setters and getters.
   int32_t WriteValue(const char* name, uint32_t type, void* value,
                      uint32_t size, bool notify);
@@ -264,6 +261,9 @@ class VEMMISC_API VemParamStorage {
   // Free now, or once the outermost callout has returned.
   void ReleaseRecord(_VemStParam* param);
   void ReleaseListenerList(TVector<VemParamListener*>* list);
+  // Makes room to retire that many more records and lists, so that a
+  // release never fails half-way for want of memory.
+  void ReserveRetirement(size_t params, size_t lists);
   void ReleaseRetired();
 
   // Calls into caller code (callbacks, listeners) in progress.
@@ -273,9 +273,8 @@ class VEMMISC_API VemParamStorage {
   // changed the tables under it.
   uint32_t m_shapeVersion;
   // Records and listener lists released while a callout was in progress,
-  // freed when the outermost one returns.
-  TVector<_VemStParam> m_retiredParams;
-  TVector<TVector<VemParamListener*>> m_retiredLists;
+  // freed when the outermost one returns; null while there are none.
+  Retired* m_retired;
 };
 
 // A default-constructed record for callers to fill in. The library never

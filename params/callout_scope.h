@@ -16,7 +16,9 @@ class VemParamStorage::CalloutScope {
     ++m_storage->m_calloutDepth;
   }
   ~CalloutScope() {
-    if (--m_storage->m_calloutDepth == 0) m_storage->ReleaseRetired();
+    if (--m_storage->m_calloutDepth == 0 && m_storage->m_retired != nullptr) {
+      m_storage->ReleaseRetired();
+    }
   }
   CalloutScope(const CalloutScope&) = delete;
   CalloutScope& operator=(const CalloutScope&) = delete;

@@ -3,11 +3,12 @@
 #include <memory>
 
 #include "VemParams.h"
+#include "params/name_key.h"
 
 int32_t VemParamStorage::LinkParamData(const char* name, const void* data,
                                        uint32_t size) {
   int32_t key;
-  if (FindParam(name, &key) == nullptr) return PARAM_ERR_NOT_FOUND;
+  if (vem::FindRecord(m_params, name, &key) == nullptr) return PARAM_ERR_NOT_FOUND;
   if (data == nullptr && size > 0) return PARAM_ERR_BUFFER;
 
   std::unique_ptr<char[]> copy(size > 0 ? new char[size] : nullptr);
@@ -25,7 +26,7 @@ int32_t VemParamStorage::LinkParamData(const char* name, const void* data,
 int32_t VemParamStorage::GetLinkedData(const char* name, void* buffer,
                                        uint32_t size) {
   int32_t key;
-  if (FindParam(name, &key) == nullptr) return PARAM_ERR_NOT_FOUND;
+  if (vem::FindRecord(m_params, name, &key) == nullptr) return PARAM_ERR_NOT_FOUND;
   const LinkedData* block = m_linkedData.Get(key);
   if (block == nullptr) return PARAM_ERR_NOT_FOUND;
   if (size < block->size || (buffer == nullptr && block->size > 0)) {

@@ -3,11 +3,12 @@
 #include <memory>
 
 #include "VemParams.h"
+#include "params/name_key.h"
 
 int32_t VemParamStorage::AddParamChangedListener(const char* name,
                                                  VemParamListener* listener) {
   int32_t key;
-  if (FindParam(name, &key) == nullptr) return PARAM_ERR_NOT_FOUND;
+  if (vem::FindRecord(m_params, name, &key) == nullptr) return PARAM_ERR_NOT_FOUND;
   std::unique_ptr<VemParamListener*> cell(new VemParamListener*(listener));
   if (TVector<VemParamListener*>* list = m_listeners.Get(key)) {
     list->AddElement(cell.get());
@@ -25,7 +26,7 @@ int32_t VemParamStorage::AddParamChangedListener(const char* name,
 
 int32_t VemParamStorage::RemoveParamChangedListener(const char* name,
                                                     VemParamListener* listener) {
-  TVector<VemParamListener*>* list = m_listeners.Get(GenerateID(name));
+  TVector<VemParamListener*>* list = m_listeners.Get(vem::NameKey(name));
   if (list == nullptr) return PARAM_ERR_NOT_FOUND;
   for (int32_t i = 0; i < list->GetSize(); ++i) {
     VemParamListener** cell = list->GetElement(i);

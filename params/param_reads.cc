@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "VemParams.h"
+#include "params/name_key.h"
 #include "params/callout_scope.h"
 
 namespace {
@@ -76,7 +77,7 @@ int32_t VemParamStorage::GetParamArray(const char* name, void* buffer,
 int32_t VemParamStorage::ReadValue(const char* name, uint32_t type, void* out,
                                    uint32_t* length) {
   int32_t key;
-  _VemStParam* param = FindParam(name, &key);
+  _VemStParam* param = vem::FindRecord(m_params, name, &key);
   if (param == nullptr) return PARAM_ERR_NOT_FOUND;
   if (param->type != type) return PARAM_ERR_TYPE;
   const bool sized = type == PARAM_TYPE_STRING || type == PARAM_TYPE_ARRAY;
@@ -92,7 +93,7 @@ int32_t VemParamStorage::ReadValue(const char* name, uint32_t type, void* out,
     const uint32_t shape = m_shapeVersion;
     const int32_t refusal = param->pfnBeforeGet(m_id, param);
     if (refusal != 0) return refusal;
-    if (shape != m_shapeVersion && !HoldsRecord(key, param)) {
+    if (shape != m_shapeVersion && !(m_params.Get(key) == param)) {
       return PARAM_ERR_NOT_FOUND;
     }
     if (param->type != type) return PARAM_ERR_TYPE;

@@ -89,30 +89,16 @@ void FreeValueBuffer(_VemStParam* param) {
   }
 }
 
-void StoreRawValue(_VemStParam* param, const void* value, uint32_t size) {
-  switch (param->type) {
-    case PARAM_TYPE_INT:
-      std::memcpy(&param->intVal.current, value, sizeof(int64_t));
-      break;
-    case PARAM_TYPE_BOOL:
-      param->boolVal.current = *static_cast<const unsigned char*>(value) != 0;
-      break;
-    case PARAM_TYPE_FLOAT:
-      std::memcpy(&param->floatVal.current, value, sizeof(double));
-      break;
-    case PARAM_TYPE_STRING: {
-      // The buffer holds at least the current text and its NUL.
-      const size_t room = std::strlen(param->strVal.current) + 1;
-      Overwrite(&param->strVal.current, static_cast<uint32_t>(room), value, size);
-      break;
-    }
-    case PARAM_TYPE_ARRAY: {
-      char* buffer = static_cast<char*>(param->arrVal.current);
-      Overwrite(&buffer, param->arrVal.size, value, size);
-      param->arrVal.current = buffer;
-      param->arrVal.size = size;
-      break;
-    }
+void StoreBufferValue(_VemStParam* param, const void* value, uint32_t size) {
+  if (param->type == PARAM_TYPE_STRING) {
+    // The buffer holds at least the current text and its NUL.
+    const size_t room = std::strlen(param->strVal.current) + 1;
+    Overwrite(&param->strVal.current, static_cast<uint32_t>(room), value, size);
+  } else if (param->type == PARAM_TYPE_ARRAY) {
+    char* buffer = static_cast<char*>(param->arrVal.current);
+    Overwrite(&buffer, param->arrVal.size, value, size);
+    param->arrVal.current = buffer;
+    param->arrVal.size = size;
   }
 }
 
@@ -130,27 +116,6 @@ bool RawValueFits(const _VemStParam& param, const void* value, uint32_t size) {
       return true;
   }
   return false;
-}
-
-bool ValueInRange(const _VemStParam& param, const void* value) {
-  if (param.type == PARAM_TYPE_INT) {
-    int64_t v;
-    std::memcpy(&v, value, sizeof(v));
-    const auto& range = param.intVal;
-    const bool above = range.minExclusive ? v > range.min : v >= range.min;
-    const bool below = range.maxExclusive ? v < range.max : v <= range.max;
-    return above && below;
-  }
-  if (param.type == PARAM_TYPE_FLOAT) {
-    double v;
-    std::memcpy(&v, value, sizeof(v));
-    const auto& range = param.floatVal;
-    // Written as negated failures so that any comparison with a NaN passes.
-    const bool above = range.minExclusive ? !(v <= range.min) : !(v < range.min);
-    const bool below = range.maxExclusive ? !(v >= range.max) : !(v > range.max);
-    return above && below;
-  }
-  return true;
 }
 
 void RecordDeleter::operator()(_VemStParam* param) const {

@@ -5,6 +5,7 @@
 #define VEMMISC_PARAMS_PARAM_RECORD_H_
 
 #include <cstdint>
+#include <cstring>
 
 #include "VemParams.h"
 
@@ -24,18 +25,56 @@ void CompleteRecord(_VemStParam* param);
 // Frees the buffer a string or array record owns; other types own none.
 void FreeValueBuffer(_VemStParam* param);
 
-// Writes a raw value of the record's type: 8 bytes for integers and doubles,
-// 1 byte for booleans (any non-zero byte is true), size bytes of text ending
-// in NUL for strings, size bytes for arrays (whose length becomes size). The
-// caller has checked size; value may overlap the record's own buffer.
-void StoreRawValue(_VemStParam* param, const void* value, uint32_t size);
+// Writes text or bytes into a string or array record: size bytes of text
+// ending in NUL, or size bytes that become the array's length. The buffer is
+// reused when it has room and replaced otherwise; value may point into it.
+void StoreBufferValue(_VemStParam* param, const void* value, uint32_t size);
+
+// Writes a raw value into a record of the given type (which the caller has
+// checked, like size): 8 bytes for integers and doubles, 1 byte for booleans
+// (any non-zero byte is true), text or bytes as StoreBufferValue takes them.
+inline void StoreRawValue(_VemStParam* param, uint32_t type, const void* value,
+                          uint32_t size) {
+  switch (type) {
+    case PARAM_TYPE_INT:
+      std::memcpy(&param->intVal.current, value, sizeof(int64_t));
+      return;
+    case PARAM_TYPE_BOOL:
+      param->boolVal.current = *static_cast<const unsigned char*>(value) != 0;
+      return;
+    case PARAM_TYPE_FLOAT:
+      std::memcpy(&param->floatVal.current, value, sizeof(double));
+      return;
+    default:
+      StoreBufferValue(param, value, size);
+  }
+}
 
 // Whether a raw value of size bytes at value fits the record's type.
 bool RawValueFits(const _VemStParam& param, const void* value, uint32_t size);
 
-// Whether value lies in the integer or double range of the record; always
-// true for the other types. value points to 8 bytes of the record's type.
-bool ValueInRange(const _VemStParam& param, const void* value);
+// Whether the 8 bytes at value lie in the integer or double range of the
+// record; always true for the other types.
+inline bool ValueInRange(const _VemStParam& param, const void* value) {
+  if (param.type == PARAM_TYPE_INT) {
+    int64_t v;
+    std::memcpy(&v, value, sizeof(v));
+    const auto& range = param.intVal;
+    const bool above = range.minExclusive ? v > range.min : v >= range.min;
+    const bool below = range.maxExclusive ? v < range.max : v <= range.max;
+    return above && below;
+  }
+  if (param.type == PARAM_TYPE_FLOAT) {
+    double v;
+    std::memcpy(&v, value, sizeof(v));
+    const auto& range = param.floatVal;
+    // Written as negated failures so that any comparison with a NaN passes.
+    const bool above = range.minExclusive ? !(v <= range.min) : !(v < range.min);
+    const bool below = range.maxExclusive ? !(v >= range.max) : !(v > range.max);
+    return above && below;
+  }
+  return true;
+}
 
 // Releases a record together with its buffer.
 struct RecordDeleter {

@@ -2,12 +2,21 @@
 // records out, and the release of records and listener lists.
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "VemParams.h"
+#include "params/name_key.h"
 #include "params/param_record.h"
 
+// What was released while caller code ran, waiting for the outermost call
+// to return.
+struct VemParamStorage::Retired {
+  std::vector<std::unique_ptr<_VemStParam, vem::RecordDeleter>> params;
+  std::vector<std::unique_ptr<TVector<VemParamListener*>>> lists;
+};
+
 VemParamStorage::VemParamStorage(uint32_t id)
-    : m_id(id), m_calloutDepth(0), m_shapeVersion(0) {}
+    : m_id(id), m_calloutDepth(0), m_shapeVersion(0), m_retired(nullptr) {}
 
 VemParamStorage::~VemParamStorage() {
   ClearStorage();
@@ -20,16 +29,9 @@ int32_t VemParamStorage::ChangeDir(char*) { return 0; }
 int32_t VemParamStorage::GetDir(char*) { return 0; }
 int32_t VemParamStorage::UpdateFromObject() { return 0; }
 
-_VemStParam* VemParamStorage::FindParam(const char* name, int32_t* key) const {
-  *key = GenerateID(name);
-  return m_params.Get(*key);
-}
-
-bool VemParamStorage::HoldsRecord(int32_t key, const _VemStParam* param) const {
-  return m_params.Get(key) == param;
-}
-
 void VemParamStorage::ClearStorage() {
+  ReserveRetirement(static_cast<size_t>(m_params.Size()),
+                    static_cast<size_t>(m_listeners.Size()));
   ++m_shapeVersion;
   m_changedParams.Reset();
 
@@ -67,7 +69,8 @@ int32_t VemParamStorage::AddParam(_VemStParam* param) {
   vem::CompleteRecord(copy.get());
   std::unique_ptr<_VemStParam, vem::RecordDeleter> stored(copy.release());
 
-  const int32_t key = GenerateID(stored->name);
+  const int32_t key = vem::NameKey(stored->name);
+  ReserveRetirement(1, 0);
   _VemStParam* const kept = stored.get();
   // Put answers the earlier record under the key, or kept itself when new.
   _VemStParam* replaced = m_params.Put(key, kept);
@@ -90,7 +93,7 @@ int32_t VemParamStorage::AddParam(_VemStParam* param) {
 
 int32_t VemParamStorage::GetParamData(const char* name, _VemStParam* param) {
   int32_t key;
-  const _VemStParam* stored = FindParam(name, &key);
+  const _VemStParam* stored = vem::FindRecord(m_params, name, &key);
   if (stored == nullptr) return PARAM_ERR_NOT_FOUND;
   if (param == nullptr) return PARAM_ERR_BUFFER;
   *param = *stored;
@@ -100,12 +103,12 @@ int32_t VemParamStorage::GetParamData(const char* name, _VemStParam* param) {
 int32_t VemParamStorage::SetParam(_VemStParam* param, const void* value,
                                   uint32_t size) {
   if (param == nullptr || !vem::HasTerminatedName(*param) ||
-      !HoldsRecord(GenerateID(param->name), param)) {
+      m_params.Get(vem::NameKey(param->name)) != param) {
     return PARAM_ERR_NOT_FOUND;
   }
   if (value == nullptr && size > 0) return PARAM_ERR_BUFFER;
   if (!vem::RawValueFits(*param, value, size)) return PARAM_ERR_TYPE;
-  vem::StoreRawValue(param, value, size);
+  vem::StoreRawValue(param, param->type, value, size);
   return 0;
 }
 
@@ -126,35 +129,30 @@ int32_t VemParamStorage::GetParametersList(_VemStParam* list, uint32_t* count) {
 }
 
 void VemParamStorage::ReleaseRecord(_VemStParam* param) {
-  if (m_calloutDepth > 0) {
-    m_retiredParams.AddElement(param);
-  } else {
-    vem::RecordDeleter()(param);
-  }
+  std::unique_ptr<_VemStParam, vem::RecordDeleter> owned(param);
+  if (m_calloutDepth == 0) return;
+  if (m_retired == nullptr) m_retired = new Retired;
+  m_retired->params.push_back(std::move(owned));
 }
 
 void VemParamStorage::ReleaseListenerList(TVector<VemParamListener*>* list) {
+  std::unique_ptr<TVector<VemParamListener*>> owned(list);
   for (int32_t i = 0; i < list->GetSize(); ++i) delete list->GetElement(i);
   // An empty list ends any notification pass still walking it.
   list->Reset();
-  if (m_calloutDepth > 0) {
-    m_retiredLists.AddElement(list);
-  } else {
-    delete list;
-  }
+  if (m_calloutDepth == 0) return;
+  if (m_retired == nullptr) m_retired = new Retired;
+  m_retired->lists.push_back(std::move(owned));
+}
+
+void VemParamStorage::ReserveRetirement(size_t params, size_t lists) {
+  if (m_calloutDepth == 0) return;
+  if (m_retired == nullptr) m_retired = new Retired;
+  m_retired->params.reserve(m_retired->params.size() + params);
+  m_retired->lists.reserve(m_retired->lists.size() + lists);
 }
 
 void VemParamStorage::ReleaseRetired() {
-  if (m_retiredParams.GetSize() > 0) {
-    for (int32_t i = 0; i < m_retiredParams.GetSize(); ++i) {
-      vem::RecordDeleter()(m_retiredParams.GetElement(i));
-    }
-    m_retiredParams.Clear();
-  }
-  if (m_retiredLists.GetSize() > 0) {
-    for (int32_t i = 0; i < m_retiredLists.GetSize(); ++i) {
-      delete m_retiredLists.GetElement(i);
-    }
-    m_retiredLists.Clear();
-  }
+  delete m_retired;
+  m_retired = nullptr;
 }

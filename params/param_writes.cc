@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "VemParams.h"
+#include "params/name_key.h"
 #include "params/callout_scope.h"
 #include "params/param_record.h"
 
@@ -37,7 +38,7 @@ int32_t VemParamStorage::SetParamArray(const char* name, const void* bytes,
 int32_t VemParamStorage::WriteValue(const char* name, uint32_t type, void* value,
                                     uint32_t size, bool notify) {
   int32_t key;
-  _VemStParam* param = FindParam(name, &key);
+  _VemStParam* param = vem::FindRecord(m_params, name, &key);
   if (param == nullptr) return PARAM_ERR_NOT_FOUND;
   if (param->type != type) return PARAM_ERR_TYPE;
   if (value == nullptr && (type == PARAM_TYPE_STRING || size > 0)) {
@@ -53,14 +54,18 @@ int32_t VemParamStorage::WriteValue(const char* name, uint32_t type, void* value
     const int32_t veto = param->pfnBeforeSet(m_id, param, value, size);
     if (veto != 0) return veto;
     // The callback may have cleared the storage or replaced the parameter.
-    if (shape != m_shapeVersion && !HoldsRecord(key, param)) {
+    if (shape != m_shapeVersion && !(m_params.Get(key) == param)) {
       return PARAM_ERR_NOT_FOUND;
     }
     if (param->type != type) return PARAM_ERR_TYPE;
   }
   if ((param->access & PARAM_ACCESS_WRITE) == 0) return PARAM_ERR_ACCESS;
-  if (!vem::ValueInRange(*param, value)) return PARAM_ERR_RANGE;
-  vem::StoreRawValue(param, value, size);
+  // Dispatching on the setter's own type keeps each path to its value's size.
+  if ((type == PARAM_TYPE_INT || type == PARAM_TYPE_FLOAT) &&
+      !vem::ValueInRange(*param, value)) {
+    return PARAM_ERR_RANGE;
+  }
+  vem::StoreRawValue(param, type, value, size);
 
   if (!notify) {
     m_changedParams.AddElement(param);
