@@ -1,0 +1,175 @@
+#include "msgbox/message_box_service.h"
+
+#include <algorithm>
+#include <new>
+
+#include "containers/narrow_text.h"
+
+namespace vem {
+namespace {
+
+using WideString = std::basic_string<VemWChar>;
+
+constexpr std::int32_t kFailed = -1;
+
+bool IsHighSurrogate(VemWChar unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
+// A heap copy of a terminated text, terminator included; null for null.
+// Sets *failed when the copy cannot be allocated.
+std::unique_ptr<VemWChar[]> CopyText(const VemWChar* text, bool* failed) {
+  if (text == nullptr) return nullptr;
+  const std::size_t size = std::char_traits<VemWChar>::length(text) + 1;
+  std::unique_ptr<VemWChar[]> copy(new (std::nothrow) VemWChar[size]);
+  if (!copy) {
+    *failed = true;
+    return nullptr;
+  }
+  std::copy(text, text + size, copy.get());
+  return copy;
+}
+
+}  // namespace
+
+// What a display thread needs; the thread owns it from the moment it starts.
+struct MessageBoxService::Request {
+  WindowHandle owner = 0;
+  std::unique_ptr<VemWChar[]> message;
+  std::unique_ptr<VemWChar[]> comment;
+  bool awaited = false;  // mode 1: `event` is set when the box has closed
+  EventHandle event = 0;
+  std::int32_t kind = 0;
+  MessageBoxService* service = nullptr;
+};
+
+std::int32_t MessageBoxService::Show(const VemWChar* comment, const VemWChar* message,
+                                     std::int32_t kind, std::int32_t mode) {
+  SetUpOnFirstUse();
+  switch (mode) {
+    case 0:
+      return ShowOnOwnThread(comment, message, kind, false);
+    case 1:
+      return ShowOnOwnThread(comment, message, kind, true);
+    case 2:
+      return platform_->RunDialog(DialogRequest{comment, message, kind, owner_}, *this);
+    default:
+      return 0;
+  }
+}
+
+// The module and the owner are looked for once; only while the module is
+// missing is the search repeated, so an owner found then is kept for good.
+void MessageBoxService::SetUpOnFirstUse() {
+  if (module_ != nullptr) return;
+  module_ = platform_->FindOwnModule();
+  owner_ = platform_->FindOwnerWindow();
+}
+
+std::int32_t MessageBoxService::ShowOnOwnThread(const VemWChar* comment, const VemWChar* message,
+                                                std::int32_t kind, bool awaited) {
+  std::unique_ptr<Request> request(new (std::nothrow) Request);
+  if (!request) return kFailed;
+  bool copyFailed = false;
+  request->message = CopyText(message, &copyFailed);
+  request->comment = CopyText(comment, &copyFailed);
+  if (copyFailed) return kFailed;
+  request->kind = kind;
+  request->service = this;
+
+  if (awaited) {
+    request->owner = owner_;
+    if (!platform_->NewEvent(&request->event)) return kFailed;
+    request->awaited = true;
+    pendingEvents_.AddElement(request->event);
+  }
+  const bool awaitedBox = request->awaited;
+  const EventHandle event = request->event;
+  if (!platform_->StartDisplayThread(&RunDisplayThread, request.get())) {
+    // Nothing will show this box; setting its event keeps a later wait from
+    // hanging on it, and the record dies here.
+    if (awaitedBox) platform_->SignalEvent(event);
+    return kFailed;
+  }
+  request.release();  // now the thread's
+  return 0;
+}
+
+// The body of a display thread. The event is set only once the dialog has
+// closed, and before the record goes: the waiter may close it right away.
+void MessageBoxService::RunDisplayThread(void* argument) {
+  std::unique_ptr<Request> request(static_cast<Request*>(argument));
+  MessageBoxService& service = *request->service;
+  service.platform_->RunDialog(
+      DialogRequest{request->comment.get(), request->message.get(), request->kind, request->owner},
+      service);
+  if (request->awaited) service.platform_->SignalEvent(request->event);
+}
+
+std::int32_t MessageBoxService::ShowNarrow(const char* comment, const char* message,
+                                           std::int32_t kind, std::int32_t mode) {
+  WideString wideComment;
+  WideString wideMessage;
+  const bool hasComment =
+      comment != nullptr && NarrowToWide(comment, NarrowCodePage::kThread, &wideComment);
+  const bool hasMessage =
+      message != nullptr && NarrowToWide(message, NarrowCodePage::kThread, &wideMessage);
+  return Show(hasComment ? wideComment.c_str() : nullptr,
+              hasMessage ? wideMessage.c_str() : nullptr, kind, mode);
+}
+
+void MessageBoxService::SetTitle(const VemWChar* title) {
+  WideString path;
+  if (title == nullptr) {
+    if (!platform_->ExecutablePath(&path)) path.clear();
+    title = path.c_str();
+  }
+  std::lock_guard<std::mutex> hold(titleLock_);
+  StoreTitle(title);
+  titleSet_ = true;
+}
+
+void MessageBoxService::SetTitleNarrow(const char* title) {
+  WideString wideTitle;
+  const bool converted = title != nullptr && NarrowToWide(title, NarrowCodePage::kThread, &wideTitle);
+  SetTitle(converted ? wideTitle.c_str() : nullptr);
+}
+
+// Copies at most kTitleCapacity - 1 units, one less when the cut would leave
+// the first half of a surrogate pair behind.
+void MessageBoxService::StoreTitle(const VemWChar* title) {
+  std::size_t length = 0;
+  while (length < kTitleCapacity - 1 && title[length] != 0) ++length;
+  if (length == kTitleCapacity - 1 && title[length] != 0 && IsHighSurrogate(title[length - 1])) {
+    --length;
+  }
+  std::copy(title, title + length, title_);
+  title_[length] = 0;
+}
+
+// Without a title set, the executable's path becomes the caption (empty when
+// the path is unknown), unless a title was set while the path was looked up.
+WideString MessageBoxService::DialogCaption() {
+  {
+    std::lock_guard<std::mutex> hold(titleLock_);
+    if (titleSet_) return WideString(title_);
+  }
+  WideString path;
+  if (!platform_->ExecutablePath(&path)) path.clear();
+  std::lock_guard<std::mutex> hold(titleLock_);
+  if (!titleSet_) {
+    StoreTitle(path.c_str());
+    titleSet_ = true;
+  }
+  return WideString(title_);
+}
+
+std::int32_t MessageBoxService::WaitForAwaitedBoxes() {
+  const std::int32_t count = pendingEvents_.GetSize();
+  if (count == 0) return 1;
+  const EventHandle* events = pendingEvents_.GetArray();
+  platform_->WaitForAllEvents(events, count);
+  for (std::int32_t i = 0; i < count; ++i) platform_->CloseEvent(events[i]);
+  pendingEvents_.Reset();
+  return 1;
+}
+
+}  // namespace vem

@@ -1,0 +1,82 @@
+// The process-wide state of the message box and the work of the exported
+// functions, independent of how a platform draws dialogs or runs threads.
+#ifndef VEMMISC_MSGBOX_MESSAGE_BOX_SERVICE_H
+#define VEMMISC_MSGBOX_MESSAGE_BOX_SERVICE_H
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "VemContainers.h"
+#include "VemMiscDefs.h"
+#include "msgbox/msgbox_platform.h"
+
+namespace vem {
+
+class MessageBoxService {
+ public:
+  // Room for the caption, terminator included: a caption has at most 259 units.
+  static constexpr int kTitleCapacity = 260;
+
+  // A service without a platform: AttachPlatform must come before any other
+  // call. Constructing it does nothing else, so it can be a global object.
+  MessageBoxService() = default;
+  explicit MessageBoxService(std::unique_ptr<MessageBoxPlatform> platform)
+      : platform_(std::move(platform)) {}
+  // Ends the display threads before the state they may read goes away. The
+  // events still pending are not closed: their owner never waited for them.
+  ~MessageBoxService() {
+    if (platform_) platform_->EndDisplayThreads();
+  }
+  MessageBoxService(const MessageBoxService&) = delete;
+  MessageBoxService& operator=(const MessageBoxService&) = delete;
+
+  bool HasPlatform() const { return platform_ != nullptr; }
+  void AttachPlatform(std::unique_ptr<MessageBoxPlatform> platform) { platform_ = std::move(platform); }
+
+  // The exported functions, with the same arguments and results.
+  std::int32_t Show(const VemWChar* comment, const VemWChar* message, std::int32_t kind,
+                    std::int32_t mode);
+  std::int32_t ShowNarrow(const char* comment, const char* message, std::int32_t kind,
+                          std::int32_t mode);
+  void SetTitle(const VemWChar* title);
+  void SetTitleNarrow(const char* title);
+  std::int32_t WaitForAwaitedBoxes();
+
+  // For a dialog as it initialises: the caption to show. The first dialog
+  // shown without any title set makes the executable's path the caption.
+  std::basic_string<VemWChar> DialogCaption();
+  // For a dialog: where its resources are; null when they were not found.
+  ModuleHandle module() const { return module_; }
+  // The owner found at the first call (0 for none).
+  WindowHandle owner() const { return owner_; }
+  // Number of mode 1 boxes not yet waited for.
+  std::int32_t PendingCount() { return pendingEvents_.GetSize(); }
+
+ private:
+  struct Request;
+  static void RunDisplayThread(void* request);
+
+  void SetUpOnFirstUse();
+  std::int32_t ShowOnOwnThread(const VemWChar* comment, const VemWChar* message, std::int32_t kind,
+                               bool awaited);
+  void StoreTitle(const VemWChar* title);
+
+  std::unique_ptr<MessageBoxPlatform> platform_;
+  // Guards the caption, which display threads read while the caller may set it.
+  std::mutex titleLock_;
+  VemWChar title_[kTitleCapacity] = {};
+  bool titleSet_ = false;
+  ModuleHandle module_ = nullptr;
+  WindowHandle owner_ = 0;
+  // Events of mode 1 boxes, in the order shown.
+  UVector pendingEvents_;
+};
+
+// The library's one service (defined with the other global objects).
+extern MessageBoxService g_messageBoxService;
+
+}  // namespace vem
+
+#endif  // VEMMISC_MSGBOX_MESSAGE_BOX_SERVICE_H

@@ -1,0 +1,85 @@
+#include "tests/msgbox/x_display.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace vem {
+namespace testing {
+namespace {
+
+Display* AsDisplay(void* display) { return static_cast<Display*>(display); }
+
+}  // namespace
+
+XDisplayForTests::XDisplayForTests() : display_(XOpenDisplay(nullptr)) {}
+
+XDisplayForTests::~XDisplayForTests() {
+  if (display_ != nullptr) XCloseDisplay(AsDisplay(display_));
+}
+
+unsigned long XDisplayForTests::CreateOwnWindow() {
+  Display* display = AsDisplay(display_);
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 100, 100, 600, 500, 0, 0,
+                                            WhitePixel(display, DefaultScreen(display)));
+  const long pid = getpid();
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pid), 1);
+  XStoreName(display, window, "owner");
+  XMapWindow(display, window);
+  XSync(display, False);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!IsListedClient(window)) {
+    if (std::chrono::steady_clock::now() > deadline) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return window;
+}
+
+bool XDisplayForTests::IsListedClient(unsigned long window) {
+  Display* display = AsDisplay(display_);
+  Atom type;
+  int format;
+  unsigned long count;
+  unsigned long remaining;
+  unsigned char* data = nullptr;
+  bool listed = false;
+  if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_CLIENT_LIST", False), 0,
+                         4096, False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+      data != nullptr) {
+    const unsigned long* windows = reinterpret_cast<const unsigned long*>(data);
+    for (unsigned long i = 0; i < count; ++i) listed = listed || windows[i] == window;
+    XFree(data);
+  }
+  return listed;
+}
+
+XDisplayForTests::Rect XDisplayForTests::ScreenRect(unsigned long window) {
+  Display* display = AsDisplay(display_);
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display, window, &attributes);
+  int x = 0;
+  int y = 0;
+  Window child;
+  XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+  return Rect{x, y, attributes.width, attributes.height};
+}
+
+void XDisplayForTests::RequestClose(unsigned long window) {
+  Display* display = AsDisplay(display_);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "_NET_CLOSE_WINDOW", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = CurrentTime;
+  event.xclient.data.l[1] = 2;  // on behalf of the user
+  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XFlush(display);
+}
+
+}  // namespace testing
+}  // namespace vem
