@@ -103,11 +103,10 @@ bool CreateBlock(std::uint64_t size, BlockCounter& counter, MMFBlock& block) {
 
 void ReleaseBlock(const MMFBlock& block) noexcept {
   munmap(block.view, static_cast<std::size_t>(block.size));
-  // The file goes before its descriptor, so its lock still guards the name
-  // until it is gone. A forked child shares the file and the lock with its
-  // parent; it only lets go of its own mapping and descriptor.
-  if (block.creatorProcess == getpid()) unlink(block.fileName.c_str());
   close(static_cast<int>(block.hFile));
+  // A forked child shares the file with its parent; it only lets go of its
+  // own mapping and descriptor, and the file stays for the parent.
+  if (block.creatorProcess == getpid()) unlink(block.fileName.c_str());
 }
 
 }  // namespace vem
