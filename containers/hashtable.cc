@@ -178,11 +178,16 @@ void CHashtable::Rehash() {
   // few buckets ahead (first the entry, later its new bucket, whose index
   // needs the entry's key) overlaps those cache misses instead of taking
   // them one after another.
+  // Small tables sit in the cache already and skip the extra work.
   constexpr int32_t kEntryDistance = 16;
   constexpr int32_t kBucketDistance = 8;
+  const bool prefetch = oldCapacity >= 16384;
   for (int32_t i = oldCapacity - 1; i >= 0; --i) {
-    if (i >= kEntryDistance) vem::Prefetch(m_table[i - kEntryDistance]);
-    if (i >= kBucketDistance && m_table[i - kBucketDistance] != nullptr) {
+    if (prefetch && i >= kEntryDistance) {
+      vem::Prefetch(m_table[i - kEntryDistance]);
+    }
+    if (prefetch && i >= kBucketDistance &&
+        m_table[i - kBucketDistance] != nullptr) {
       vem::Prefetch(&fresh[vem::BucketIndex(
           fresh, m_table[i - kBucketDistance]->key)]);
     }
