@@ -15,14 +15,6 @@ TEST(HtEnumeratorOrder, HighestBucketFirstNewestFirstWithinABucket) {
   EXPECT_EQ(EnumeratedKeys(&table), (Keys{161, 10, 3}));
 }
 
-TEST(HtEnumeratorOrder, NegativeKeysAreOrderedByTheirClearedBitBucket) {
-  CHashtable table(7);
-  // Buckets: -1 -> 0x7FFFFFFF % 7 = 1, 6 -> 6, 0x80000006 -> 6, 2 -> 2.
-  const int32_t high6 = static_cast<int32_t>(0x80000006u);
-  for (int32_t k : {-1, 6, high6, 2}) table.Put(k, Token(1));
-  EXPECT_EQ(EnumeratedKeys(&table), (Keys{high6, 6, 2, -1}));
-}
-
 TEST(HtEnumeratorOrder, EveryFormYieldsTheSameSequence) {
   CHashtable table(13);
   for (int32_t k = 0; k < 40; ++k) table.Put(k * 5, Token(k));

@@ -51,24 +51,16 @@ TEST(VectorGrowth, DefaultVectorAllocatesSixteenZeroSlotsThenGrowsByHalf) {
   v.AddElement(7);
   ASSERT_NE(v.GetArray(), nullptr);
   for (int i = 1; i < 16; ++i) EXPECT_EQ(v.GetArray()[i], 0u) << i;
+  for (int i = 1; i < 24; ++i) v.AddElement(1);  // 24 elements: grown once
+  EXPECT_EQ(v.Capacity(), 24);
+  for (int i = 16; i < 24; ++i) EXPECT_EQ(v.GetArray()[i], 1u) << i;
+  v.AddElement(1);  // the 25th
+  EXPECT_EQ(v.Capacity(), 36);
+  for (int i = 25; i < 36; ++i) EXPECT_EQ(v.GetArray()[i], 0u) << i;
   UProbe fresh;
   EXPECT_EQ(GrowthSteps(fresh, 610),
             (std::vector<int32_t>{16, 24, 36, 54, 81, 121, 181, 271, 406, 609,
                                   913}));
-}
-
-TEST(VectorGrowth, GrowthPointsFallOnTheSeventeenthAndTwentyFifthAdditions) {
-  UProbe v;
-  for (int i = 0; i < 16; ++i) v.AddElement(1);
-  EXPECT_EQ(v.Capacity(), 16);
-  v.AddElement(1);
-  EXPECT_EQ(v.Capacity(), 24);
-  for (int i = 17; i < 24; ++i) v.AddElement(1);
-  EXPECT_EQ(v.Capacity(), 24);
-  v.AddElement(1);
-  EXPECT_EQ(v.Capacity(), 36);
-  // Slots added by growth are zero.
-  for (int i = 25; i < 36; ++i) EXPECT_EQ(v.GetArray()[i], 0u) << i;
 }
 
 TEST(VectorGrowth, FactorOneDoubles) {
