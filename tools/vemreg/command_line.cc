@@ -1,0 +1,173 @@
+#include "tools/vemreg/command_line.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstring>
+
+namespace vem {
+
+namespace {
+
+struct CommandSyntax {
+  Command command;
+  const char* name;
+  // The switches the command takes, each between spaces.
+  const char* switches;
+  size_t operand_count;
+};
+
+const CommandSyntax kCommands[] = {
+    {Command::kQuery, "query", " v ve s ", 1},
+    {Command::kAdd, "add", " v ve t d f ", 1},
+    {Command::kDelete, "delete", " v ve va f ", 1},
+    {Command::kExport, "export", " y ", 2},
+    {Command::kImport, "import", " ", 1},
+};
+
+// Every switch name of every command.
+const char kAllSwitches[] = " ? v ve va s t d f y ";
+
+// The switch name of `arg` in lower case, or empty for an operand. An
+// argument that starts with '/' but names no switch is an operand, since
+// that is how an absolute file path starts; after '-' it is a bad switch.
+std::string SwitchName(const char* arg) {
+  if (arg[0] != '/' && arg[0] != '-') return std::string();
+  std::string name(arg + 1);
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool known = !name.empty() && name.find(' ') == std::string::npos &&
+                     std::strstr(kAllSwitches, (" " + name + " ").c_str()) != nullptr;
+  return known || arg[0] == '-' ? name : std::string();
+}
+
+// Records one switch; false with *error set when it is unknown to the
+// command, repeated, or lacks its argument.
+bool TakeSwitch(const CommandSyntax& syntax, const std::string& name, int argc,
+                const char* const* argv, int* index, CommandLine* line, std::string* error) {
+  const std::string spaced = " " + name + " ";
+  if (std::strstr(syntax.switches, spaced.c_str()) == nullptr) {
+    *error = std::string("Invalid switch for ") + syntax.name + ": /" + name +
+             ". Type \"vemreg " + syntax.name + " /?\" for usage.";
+    return false;
+  }
+  bool repeated = false;
+  auto flag = [&repeated](bool* target) {
+    repeated = *target;
+    *target = true;
+  };
+  auto argument = [&](std::optional<std::string>* target) {
+    repeated = target->has_value();
+    if (*index + 1 >= argc) return false;
+    *target = argv[++*index];
+    return true;
+  };
+  bool complete = true;
+  if (name == "v") complete = argument(&line->value_name);
+  if (name == "t") complete = argument(&line->type);
+  if (name == "d") complete = argument(&line->data);
+  if (name == "ve") flag(&line->default_value);
+  if (name == "va") flag(&line->all_values);
+  if (name == "s") flag(&line->recursive);
+  if (name == "f") flag(&line->force);
+  if (name == "y") flag(&line->overwrite);
+  if (repeated) {
+    *error = "The switch /" + name + " is given more than once.";
+    return false;
+  }
+  if (!complete) {
+    *error = "The switch /" + name + " needs an argument.";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std::string* error) {
+  *line = CommandLine();
+  if (argc < 2) {
+    *error = "No command given. Type \"vemreg /?\" for usage.";
+    return false;
+  }
+  if (std::strcmp(argv[1], "/?") == 0 || std::strcmp(argv[1], "-?") == 0) {
+    line->help = true;
+    return argc == 2 || (*error = "Type \"vemreg /?\" for usage.", false);
+  }
+  const CommandSyntax* syntax = nullptr;
+  for (const CommandSyntax& candidate : kCommands) {
+    if (strcasecmp(argv[1], candidate.name) == 0) syntax = &candidate;
+  }
+  if (syntax == nullptr) {
+    *error = std::string("Unknown command: ") + argv[1] + ". Type \"vemreg /?\" for usage.";
+    return false;
+  }
+  line->command = syntax->command;
+  for (int i = 2; i < argc; ++i) {
+    const std::string name = SwitchName(argv[i]);
+    if (name.empty()) {
+      line->operands.push_back(argv[i]);
+      continue;
+    }
+    if (name == "?") {
+      line->help = true;
+      continue;
+    }
+    if (!TakeSwitch(*syntax, name, argc, argv, &i, line, error)) return false;
+  }
+  if (line->help) return true;
+  if (line->operands.size() != syntax->operand_count) {
+    *error = std::string(line->operands.size() < syntax->operand_count ? "Too few" : "Too many") +
+             " operands for " + syntax->name + ". Type \"vemreg " + syntax->name +
+             " /?\" for usage.";
+    return false;
+  }
+  const int value_choices =
+      line->value_name.has_value() + line->default_value + line->all_values;
+  if (value_choices > 1) {
+    *error = "Give only one of /v, /ve and /va.";
+    return false;
+  }
+  return true;
+}
+
+const char* UsageText(Command command) {
+  switch (command) {
+    case Command::kQuery:
+      return "VEMREG QUERY KEY [/v NAME | /ve] [/s]\n"
+             "  Lists the values of KEY and its sub-keys.\n"
+             "  /v NAME  only the value NAME        /ve  only the default value\n"
+             "  /s       every key below KEY too (with /v or /ve: the value in each)\n";
+    case Command::kAdd:
+      return "VEMREG ADD KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
+             "  Creates KEY with every missing level and, with /v or /ve (or /t or /d), a value.\n"
+             "  /t TYPE  REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ (strings separated by \\0),\n"
+             "           REG_DWORD, REG_QWORD (decimal or 0x hex), REG_BINARY, REG_NONE (hex digits)\n"
+             "  /d DATA  the value's data (default: empty)\n"
+             "  /f       replace an existing value without asking\n";
+    case Command::kDelete:
+      return "VEMREG DELETE KEY [/v NAME | /ve | /va] [/f]\n"
+             "  Deletes KEY with all its sub-keys and values, or only values of it.\n"
+             "  /v NAME  the value NAME    /ve  the default value    /va  every value of KEY\n"
+             "  /f       delete without asking (needed when standard input is not a terminal)\n";
+    case Command::kExport:
+      return "VEMREG EXPORT KEY FILE [/y]\n"
+             "  Writes KEY and everything below it to FILE as a registration file\n"
+             "  (\"Windows Registry Editor Version 5.00\", UTF-16LE).\n"
+             "  /y  replace an existing FILE without asking\n";
+    case Command::kImport:
+      return "VEMREG IMPORT FILE\n"
+             "  Applies a registration file (UTF-16LE with byte-order mark, UTF-8 or ASCII),\n"
+             "  deletions included, all or nothing.\n";
+    case Command::kNone:
+      break;
+  }
+  return "VEMREG COMMAND [arguments]\n"
+         "  Shows and edits the registry hive of the VemMisc library.\n"
+         "  Commands: QUERY, ADD, DELETE, EXPORT, IMPORT. Type \"vemreg COMMAND /?\" for each.\n"
+         "  KEY is ROOT[\\path]; ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,\n"
+         "  HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG or HKCR, HKCU, HKLM, HKU, HKCC.\n"
+         "  The hive lives in $VEMMISC_REGISTRY_DIR when that is set.\n"
+         "  Exit status: 0 on success, 1 on failure (with a message on standard error).\n";
+}
+
+}  // namespace vem
