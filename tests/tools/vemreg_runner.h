@@ -1,0 +1,46 @@
+// Runs the built vemreg in a scratch hive of its own, as a user would.
+#ifndef VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H
+#define VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RunResult {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+// Each test gets an empty directory named by VEMMISC_REGISTRY_DIR, which the
+// tool (and the library, in this process) use for every hive.
+class VemregTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Runs vemreg with `args`, standard input from /dev/null.
+  RunResult Run(const std::vector<std::string>& args);
+  // Runs vemreg on a pseudo-terminal and types `answer` and Enter at it;
+  // everything it printed on the terminal is in `out`.
+  RunResult RunOnTerminal(const std::vector<std::string>& args, const std::string& answer);
+  // Runs vemreg and expects success with nothing on standard error.
+  std::string RunOk(const std::vector<std::string>& args);
+
+  // A path in the scratch directory, and files in it.
+  std::string PathOf(const std::string& name) const { return dir_ + "/" + name; }
+  static std::vector<uint8_t> ReadFile(const std::string& path);
+  static void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+  static std::string FixturePath(const std::string& name);
+
+  std::string dir_;
+};
+
+// Registration file text for ASCII `text` in UTF-16LE with byte-order mark,
+// and back (false if `bytes` are not such a file holding only ASCII).
+std::vector<uint8_t> AsciiToUtf16File(const std::string& text);
+bool Utf16FileToAscii(const std::vector<uint8_t>& bytes, std::string* text);
+
+#endif  // VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H
