@@ -6,19 +6,13 @@
 
 #include "settings/registry_defs.h"
 #include "settings/utf16_text.h"
+#include "tools/vemreg/value_text.h"
 
 namespace vem {
 
 const char kRegFileHeader[] = "Windows Registry Editor Version 5.00";
 
 namespace {
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 

@@ -34,13 +34,6 @@ const TypeSpelling kTypes[] = {
     {kRegQword, "REG_QWORD", true},
 };
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // A decimal or 0x-prefixed hexadecimal number no larger than `max`.
 bool ParseNumber(std::string_view text, uint64_t max, uint64_t* number) {
   int base = 10;
@@ -83,6 +76,13 @@ std::string HexDigits(const std::vector<uint8_t>& data) {
 }
 
 }  // namespace
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 std::string ValueTypeName(uint32_t type) {
   for (const TypeSpelling& spelling : kTypes) {

@@ -10,6 +10,9 @@
 
 namespace vem {
 
+// The value of a hex digit in either letter case, or -1 for any other character.
+int HexDigitValue(char c);
+
 // "REG_SZ", "REG_BINARY", ...; for a type without a name, "REG_0x1234".
 std::string ValueTypeName(uint32_t type);
 
