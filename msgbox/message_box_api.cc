@@ -6,9 +6,7 @@
 namespace {
 
 vem::MessageBoxService& Service() {
-  if (!vem::g_messageBoxService.HasPlatform()) {
-    vem::g_messageBoxService.AttachPlatform(vem::NewMessageBoxPlatform());
-  }
+  vem::g_messageBoxService.EnsurePlatform(&vem::NewMessageBoxPlatform);
   return vem::g_messageBoxService;
 }
 

@@ -43,14 +43,14 @@ struct MessageBoxService::Request {
 
 std::int32_t MessageBoxService::Show(const VemWChar* comment, const VemWChar* message,
                                      std::int32_t kind, std::int32_t mode) {
-  SetUpOnFirstUse();
+  const WindowHandle owner = SetUpOnFirstUse();
   switch (mode) {
     case 0:
-      return ShowOnOwnThread(comment, message, kind, false);
+      return ShowOnOwnThread(comment, message, kind, 0, false);
     case 1:
-      return ShowOnOwnThread(comment, message, kind, true);
+      return ShowOnOwnThread(comment, message, kind, owner, true);
     case 2:
-      return platform_->RunDialog(DialogRequest{comment, message, kind, owner_}, *this);
+      return platform_->RunDialog(DialogRequest{comment, message, kind, owner}, *this);
     default:
       return 0;
   }
@@ -58,14 +58,18 @@ std::int32_t MessageBoxService::Show(const VemWChar* comment, const VemWChar* me
 
 // The module and the owner are looked for once; only while the module is
 // missing is the search repeated, so an owner found then is kept for good.
-void MessageBoxService::SetUpOnFirstUse() {
-  if (module_ != nullptr) return;
-  module_ = platform_->FindOwnModule();
-  owner_ = platform_->FindOwnerWindow();
+// Returns the owner.
+WindowHandle MessageBoxService::SetUpOnFirstUse() {
+  std::lock_guard<std::mutex> hold(setUpLock_);
+  if (module_ == nullptr) {
+    module_ = platform_->FindOwnModule();
+    owner_ = platform_->FindOwnerWindow();
+  }
+  return owner_;
 }
 
 std::int32_t MessageBoxService::ShowOnOwnThread(const VemWChar* comment, const VemWChar* message,
-                                                std::int32_t kind, bool awaited) {
+                                                std::int32_t kind, WindowHandle owner, bool awaited) {
   std::unique_ptr<Request> request(new (std::nothrow) Request);
   if (!request) return kFailed;
   bool copyFailed = false;
@@ -73,10 +77,10 @@ std::int32_t MessageBoxService::ShowOnOwnThread(const VemWChar* comment, const V
   request->comment = CopyText(comment, &copyFailed);
   if (copyFailed) return kFailed;
   request->kind = kind;
+  request->owner = owner;
   request->service = this;
 
   if (awaited) {
-    request->owner = owner_;
     if (!platform_->NewEvent(&request->event)) return kFailed;
     request->awaited = true;
     pendingEvents_.AddElement(request->event);

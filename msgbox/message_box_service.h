@@ -19,7 +19,7 @@ class MessageBoxService {
   // Room for the caption, terminator included: a caption has at most 259 units.
   static constexpr int kTitleCapacity = 260;
 
-  // A service without a platform: AttachPlatform must come before any other
+  // A service without a platform: EnsurePlatform must come before any other
   // call. Constructing it does nothing else, so it can be a global object.
   MessageBoxService() = default;
   explicit MessageBoxService(std::unique_ptr<MessageBoxPlatform> platform)
@@ -32,8 +32,13 @@ class MessageBoxService {
   MessageBoxService(const MessageBoxService&) = delete;
   MessageBoxService& operator=(const MessageBoxService&) = delete;
 
-  bool HasPlatform() const { return platform_ != nullptr; }
-  void AttachPlatform(std::unique_ptr<MessageBoxPlatform> platform) { platform_ = std::move(platform); }
+  // Gives the service the platform that `make` returns, unless it has one.
+  // Callers on several threads at once get one platform between them.
+  void EnsurePlatform(std::unique_ptr<MessageBoxPlatform> (*make)()) {
+    std::call_once(platformMade_, [this, make] {
+      if (!platform_) platform_ = make();
+    });
+  }
 
   // The exported functions, with the same arguments and results.
   std::int32_t Show(const VemWChar* comment, const VemWChar* message, std::int32_t kind,
@@ -48,9 +53,13 @@ class MessageBoxService {
   // shown without any title set makes the executable's path the caption.
   std::basic_string<VemWChar> DialogCaption();
   // For a dialog: where its resources are; null when they were not found.
+  // (Set before any dialog runs, and not changed once found.)
   ModuleHandle module() const { return module_; }
   // The owner found at the first call (0 for none).
-  WindowHandle owner() const { return owner_; }
+  WindowHandle owner() {
+    std::lock_guard<std::mutex> hold(setUpLock_);
+    return owner_;
+  }
   // Number of mode 1 boxes not yet waited for.
   std::int32_t PendingCount() { return pendingEvents_.GetSize(); }
 
@@ -58,12 +67,15 @@ class MessageBoxService {
   struct Request;
   static void RunDisplayThread(void* request);
 
-  void SetUpOnFirstUse();
+  WindowHandle SetUpOnFirstUse();
   std::int32_t ShowOnOwnThread(const VemWChar* comment, const VemWChar* message, std::int32_t kind,
-                               bool awaited);
+                               WindowHandle owner, bool awaited);
   void StoreTitle(const VemWChar* title);
 
+  std::once_flag platformMade_;
   std::unique_ptr<MessageBoxPlatform> platform_;
+  // Guards the first-use set-up, in case callers do not keep to one thread.
+  std::mutex setUpLock_;
   // Guards the caption, which display threads read while the caller may set it.
   std::mutex titleLock_;
   VemWChar title_[kTitleCapacity] = {};

@@ -57,6 +57,7 @@ struct Dialog {
   bool hasWindowIcon = false;
   BaseUnits units{};
   Window owner = None;
+  GdkPoint ownerCentredAt{0, 0};  // where the box goes when it has an owner
   int endCode = kHelperExitCancelled;
   bool described = false;
 };
@@ -255,9 +256,10 @@ void AttachToOwner(Dialog* dialog, Window owner, const PixelRect& client) {
   gtk_widget_realize(dialog->window);
   gdk_window_set_transient_for(gtk_widget_get_window(dialog->window), foreign);
   g_object_unref(foreign);
+  dialog->ownerCentredAt = GdkPoint{area.x + (area.width - client.width) / 2,
+                                    area.y + (area.height - client.height) / 2};
   gtk_window_set_position(GTK_WINDOW(dialog->window), GTK_WIN_POS_NONE);
-  gtk_window_move(GTK_WINDOW(dialog->window), area.x + (area.width - client.width) / 2,
-                  area.y + (area.height - client.height) / 2);
+  gtk_window_move(GTK_WINDOW(dialog->window), dialog->ownerCentredAt.x, dialog->ownerCentredAt.y);
 }
 
 int ControlIndexOf(const Dialog& dialog, GtkWidget* widget) {
@@ -329,10 +331,17 @@ gboolean DescribeWhenIdle(gpointer dialog) {
 
 gboolean OnMapped(GtkWidget*, GdkEvent*, gpointer data) {
   Dialog* dialog = static_cast<Dialog*>(data);
+  // Some window managers place a new window where they like, whatever it
+  // asked for; once mapped, a move is a plain request they follow.
+  if (dialog->owner != None) {
+    gtk_window_move(GTK_WINDOW(dialog->window), dialog->ownerCentredAt.x, dialog->ownerCentredAt.y);
+  }
   if (!dialog->described && std::getenv(kHelperDescribeVariable) != nullptr &&
       GDK_IS_X11_DISPLAY(gdk_display_get_default())) {
     dialog->described = true;
-    g_idle_add(&DescribeWhenIdle, dialog);
+    // Ahead of the text view's own idle work, which for a long message lays
+    // out the whole text before anything of lower priority runs.
+    g_idle_add_full(G_PRIORITY_HIGH_IDLE, &DescribeWhenIdle, dialog, nullptr);
   }
   return FALSE;
 }

@@ -66,9 +66,11 @@ class MessageBoxGuiTest : public ::testing::Test {
     std::system(("rm -rf '" + folder_ + "'").c_str());
   }
 
-  // The next box that appears (one not returned before); fails after 10 s.
+  // The next box that appears (one not returned before); fails after 30 s
+  // (sanitizer builds draw slowly), closing every box still open so that a
+  // waiting call can return.
   Box NextBox() {
-    const auto deadline = steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = steady_clock::now() + std::chrono::seconds(30);
     while (steady_clock::now() < deadline) {
       if (DIR* dir = opendir(folder_.c_str())) {
         std::string found;
@@ -93,6 +95,7 @@ class MessageBoxGuiTest : public ::testing::Test {
       std::this_thread::sleep_for(milliseconds(20));
     }
     ADD_FAILURE() << "no box appeared";
+    EndOwnHelpers();
     return Box();
   }
 
@@ -111,6 +114,16 @@ class MessageBoxGuiTest : public ::testing::Test {
             std::to_string(x + width / 2) + " " + std::to_string(y + height / 2) + " click 1");
   }
   void RequestClose(const Box& box) { display_.RequestClose(std::stoul(box.Window())); }
+  // Ends the helper processes this process started (the boxes still open).
+  static void EndOwnHelpers() {
+    if (DIR* tasks = opendir("/proc/self/task")) {
+      while (dirent* task = readdir(tasks)) {
+        std::ifstream children(std::string("/proc/self/task/") + task->d_name + "/children");
+        for (pid_t child; children >> child;) kill(child, SIGTERM);
+      }
+      closedir(tasks);
+    }
+  }
   static bool IsRunning(const Box& box) { return kill(static_cast<pid_t>(box.pid), 0) == 0; }
 
   std::string folder_;
@@ -211,15 +224,22 @@ TEST_F(MessageBoxGuiTest, NullTextsShowTheTemplateTexts) {
   EXPECT_EQ(1, result.get());
 }
 
+// A megabyte of log lines; line ends arrive as line breaks.
 TEST_F(MessageBoxGuiTest, LongMessageAndAnyCharactersAreShownWhole) {
   WideText message;
   for (VemWChar unit = 1; unit < 0x20; ++unit) message += unit;  // control characters
   message += static_cast<VemWChar>(0xD800);                        // a lone surrogate
-  message += WideText(1 << 20, VemWChar('m'));
+  std::string lines;
+  while (lines.size() < (1 << 20)) lines += std::string(78, 'm') + "\n";
+  for (char c : lines) {
+    if (c == '\n') message += static_cast<VemWChar>('\r');
+    message += static_cast<VemWChar>(c);
+  }
   auto result = ShowModal(Wide("long"), message, 1);
   const Box box = NextBox();
   const std::string shown = box.Text("message");
-  EXPECT_EQ(std::string(1 << 20, 'm'), shown.substr(shown.size() - (1 << 20)));
+  ASSERT_GE(shown.size(), lines.size());
+  EXPECT_EQ(lines, shown.substr(shown.size() - lines.size()));
   EXPECT_NE(std::string::npos, shown.find("\xEF\xBF\xBD")) << "the lone surrogate is replaced";
   PressKey(box, "Return");
   EXPECT_EQ(1, result.get());
@@ -300,9 +320,11 @@ TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
   EXPECT_EQ(static_cast<long long>(owner), owned.Number("transient-for"));
   EXPECT_EQ(1, owned.Number("modal"));
   // Centred on the owner, give or take the window manager's frame.
+  std::this_thread::sleep_for(milliseconds(300));  // the window manager has the last word
   const auto area = display_.ScreenRect(owner);
-  EXPECT_NEAR(area.x + area.width / 2, owned.Number("screen-x") + owned.Number("client-width") / 2, 30);
-  EXPECT_NEAR(area.y + area.height / 2, owned.Number("screen-y") + owned.Number("client-height") / 2, 30);
+  const auto box = display_.ScreenRect(std::stoul(owned.Window()));
+  EXPECT_NEAR(area.x + area.width / 2, box.x + box.width / 2, 30);
+  EXPECT_NEAR(area.y + area.height / 2, box.y + box.height / 2, 30);
 
   ASSERT_EQ(0, VTMessageBoxA("unowned", "m", 1, 0));
   const Box unowned = NextBox();

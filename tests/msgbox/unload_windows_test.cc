@@ -1,5 +1,6 @@
-// FreeLibrary while a box is open: the box's thread keeps the library loaded,
-// the box still works, and the library goes once the box has closed.
+// The message box with the library loaded afresh by each test (LoadLibraryW),
+// so that each starts from the library's state at load: FreeLibrary while a
+// box is open, and the owner window found at the first call.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@ namespace {
 
 using ShowBox = std::int32_t (*)(const wchar_t*, const wchar_t*, std::int32_t, std::int32_t);
 using SetTitle = void (*)(const wchar_t*);
+using WaitForBoxes = std::int32_t (*)();
 
 // GetProcAddress's untyped result, as the function type the export has
 // (through void (*)(), the type that stands for any function).
@@ -57,6 +59,76 @@ TEST(WindowsBoxUnload, OpenBoxKeepsTheLibraryUntilItCloses) {
 
   SendCommand(box, IDOK);
   EXPECT_TRUE(WaitUntilGone(box));
+  EXPECT_TRUE(WaitUntilUnloaded());
+}
+
+// A plain top-level window of this process, as an application's main window.
+class MainWindow {
+ public:
+  MainWindow()
+      : window_(CreateWindowExW(0, L"STATIC", L"VemMisc test main window", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                100, 100, 300, 200, nullptr, nullptr, nullptr, nullptr)) {}
+  ~MainWindow() { DestroyWindow(window_); }
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+// Shows a box of `mode`, returns its owner window and closes it.
+HWND OwnerOfBox(ShowBox show, const std::wstring& caption, std::int32_t mode) {
+  EXPECT_EQ(0, show(L"owner", L"which window owns this box", 1, mode));
+  HWND box = WaitForBox(caption);
+  EXPECT_NE(nullptr, box);
+  if (box == nullptr) return nullptr;
+  HWND owner = GetWindow(box, GW_OWNER);
+  SendCommand(box, IDOK);
+  EXPECT_TRUE(WaitUntilGone(box));
+  return owner;
+}
+
+TEST(WindowsBoxOwner, FirstOwnTopLevelWindowAtFirstCallOwnsAwaitedBoxes) {
+  MainWindow main;
+  ASSERT_NE(nullptr, main.get());
+  HMODULE library = LoadLibraryW(L"VemMisc.dll");
+  ASSERT_NE(nullptr, library);
+  const auto show = Export<ShowBox>(library, "VTMessageBoxW");
+  const auto setTitle = Export<SetTitle>(library, "VTSetMessageBoxTitleW");
+  const auto wait = Export<WaitForBoxes>(library, "VTisMessageBoxReaded");
+  const std::wstring caption = L"VemMisc owner test";
+  setTitle(caption.c_str());
+
+  EXPECT_EQ(main.get(), OwnerOfBox(show, caption, 1));
+  EXPECT_EQ(1, wait());
+  // Mode 0 boxes have no owner.
+  EXPECT_EQ(nullptr, OwnerOfBox(show, caption, 0));
+  // The owner is kept, even once a later window exists.
+  MainWindow later;
+  EXPECT_EQ(main.get(), OwnerOfBox(show, caption, 1));
+  EXPECT_EQ(1, wait());
+
+  FreeLibrary(library);
+  EXPECT_TRUE(WaitUntilUnloaded());
+}
+
+TEST(WindowsBoxOwner, NoWindowAtFirstCallMeansNoOwnerForGood) {
+  HMODULE library = LoadLibraryW(L"VemMisc.dll");
+  ASSERT_NE(nullptr, library);
+  const auto show = Export<ShowBox>(library, "VTMessageBoxW");
+  const auto setTitle = Export<SetTitle>(library, "VTSetMessageBoxTitleW");
+  const auto wait = Export<WaitForBoxes>(library, "VTisMessageBoxReaded");
+  const std::wstring caption = L"VemMisc no owner test";
+  setTitle(caption.c_str());
+
+  // The first call (showing nothing) looks for the owner and finds none.
+  EXPECT_EQ(0, show(nullptr, nullptr, 1, 3));
+  MainWindow main;
+  EXPECT_EQ(nullptr, OwnerOfBox(show, caption, 1));
+  EXPECT_EQ(1, wait());
+
+  FreeLibrary(library);
   EXPECT_TRUE(WaitUntilUnloaded());
 }
 

@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,10 +30,21 @@ unsigned long XDisplayForTests::CreateOwnWindow() {
   XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&pid), 1);
   XStoreName(display, window, "owner");
+  // A position the user chose: the window manager keeps it rather than
+  // placing the window itself later.
+  XSizeHints hints{};
+  hints.flags = USPosition | USSize;
+  hints.x = 100;
+  hints.y = 100;
+  hints.width = 600;
+  hints.height = 500;
+  XSetWMNormalHints(display, window, &hints);
   XMapWindow(display, window);
   XSync(display, False);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!IsListedClient(window)) {
+  XWindowAttributes attributes{};
+  while (!IsListedClient(window) || !XGetWindowAttributes(display, window, &attributes) ||
+         attributes.map_state != IsViewable) {
     if (std::chrono::steady_clock::now() > deadline) return 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
