@@ -90,7 +90,10 @@ void WriteRegFile(const fs::path& path) {
     text += "\r\n[HKEY_CURRENT_USER\\Software\\Tamrel\\VemTools\\" + SectionName(key) + "]\r\n";
     for (int value = 0; value < kValuesPerKey; ++value) {
       const std::vector<uint8_t> bytes = ValueBytes(key, value);
-      text += "\"" + ValueName(value) + "\"=" + (value % 3 == 0 ? "hex(1):" : value % 3 == 1 ? "hex(4):" : "hex:");
+      text += "\"" + ValueName(value) + "\"=" +
+              (value % 3 == 0   ? "hex(1):"
+               : value % 3 == 1 ? "hex(4):"
+                                : "hex:");
       for (size_t i = 0; i < bytes.size(); ++i) {
         char byte[4];
         std::snprintf(byte, sizeof byte, i + 1 < bytes.size() ? "%02x," : "%02x", bytes[i]);
@@ -158,7 +161,9 @@ void BM_Import_SettingsManagerBaseline(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kKeys * kValuesPerKey);
 }
 BENCHMARK(BM_Import_SettingsManagerBaseline)
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 void BM_Export_Vemreg(benchmark::State& state) {
   ScratchHive hive;
@@ -192,7 +197,9 @@ void BM_Export_SettingsManagerBaseline(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kKeys * kValuesPerKey);
 }
 BENCHMARK(BM_Export_SettingsManagerBaseline)
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace
 

@@ -56,10 +56,11 @@ TEST_F(CommandLineTest, AbsolutePathIsAnOperandNotASwitch) {
 }
 
 TEST_F(CommandLineTest, EveryRootByLongAndShortName) {
-  const std::vector<std::pair<std::string, std::string>> roots = {
-      {"HKCR", "HKEY_CLASSES_ROOT"}, {"HKCU", "HKEY_CURRENT_USER"},
-      {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKU", "HKEY_USERS"},
-      {"HKCC", "HKEY_CURRENT_CONFIG"}};
+  const std::vector<std::pair<std::string, std::string>> roots = {{"HKCR", "HKEY_CLASSES_ROOT"},
+                                                                  {"HKCU", "HKEY_CURRENT_USER"},
+                                                                  {"HKLM", "HKEY_LOCAL_MACHINE"},
+                                                                  {"HKU", "HKEY_USERS"},
+                                                                  {"HKCC", "HKEY_CURRENT_CONFIG"}};
   for (const auto& [short_name, long_name] : roots) {
     RunOk({"add", short_name + "\\Probe", "/v", "root", "/d", long_name});
     EXPECT_EQ(RunOk({"query", long_name + "\\Probe"}),

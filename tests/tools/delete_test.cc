@@ -26,24 +26,27 @@ TEST_F(DeleteTreeTest, WholeKeyWithEverythingBelowIt) {
 TEST_F(DeleteTreeTest, OneValueTheDefaultValueOrAllValues) {
   RunOk({"delete", "HKCU\\App", "/v", "A", "/f"});
   EXPECT_EQ(RunOk({"query", "HKCU\\App"}),
-            "\nHKEY_CURRENT_USER\\App\n    (Default)    REG_SZ    4\n    b    REG_SZ    3\n\nHKEY_CURRENT_USER\\App\\Sub\n");
+            "\nHKEY_CURRENT_USER\\App\n    (Default)    REG_SZ    4\n    b    REG_SZ    "
+            "3\n\nHKEY_CURRENT_USER\\App\\Sub\n");
   RunOk({"delete", "HKCU\\App", "/ve", "/f"});
-  EXPECT_EQ(RunOk({"query", "HKCU\\App"}), "\nHKEY_CURRENT_USER\\App\n    b    REG_SZ    3\n\nHKEY_CURRENT_USER\\App\\Sub\n");
+  EXPECT_EQ(RunOk({"query", "HKCU\\App"}),
+            "\nHKEY_CURRENT_USER\\App\n    b    REG_SZ    3\n\nHKEY_CURRENT_USER\\App\\Sub\n");
   RunOk({"add", "HKCU\\App", "/v", "c", "/d", "6"});
   RunOk({"delete", "HKCU\\App", "/va", "/f"});
   // The values are gone; the sub-keys and their values stay.
   EXPECT_EQ(RunOk({"query", "HKCU\\App", "/s"}),
-            "\nHKEY_CURRENT_USER\\App\n\nHKEY_CURRENT_USER\\App\\Sub\n\nHKEY_CURRENT_USER\\App\\Sub\\Deeper\n    deep    REG_SZ    1\n");
+            "\nHKEY_CURRENT_USER\\App\n\nHKEY_CURRENT_USER\\App\\Sub\n\nHKEY_CURRENT_"
+            "USER\\App\\Sub\\Deeper\n    deep    REG_SZ    1\n");
 }
 
 TEST_F(DeleteTreeTest, MissingTargetsAndRootsAreErrors) {
   const std::string before = Tree();
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"delete", "HKCU\\Nowhere", "/f"},
-           {"delete", "HKCU\\App", "/v", "missing", "/f"},
-           {"delete", "HKCU\\App\\Sub", "/ve", "/f"},
-           {"delete", "HKCU", "/f"},
-           {"delete", "HKEY_CURRENT_USER\\", "/f"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"delete", "HKCU\\Nowhere", "/f"},
+                                             {"delete", "HKCU\\App", "/v", "missing", "/f"},
+                                             {"delete", "HKCU\\App\\Sub", "/ve", "/f"},
+                                             {"delete", "HKCU", "/f"},
+                                             {"delete", "HKEY_CURRENT_USER\\", "/f"}}) {
     const RunResult result = Run(args);
     EXPECT_EQ(result.exit_code, 1) << args[1];
     EXPECT_EQ(result.err.rfind("ERROR: ", 0), 0u);
@@ -53,10 +56,10 @@ TEST_F(DeleteTreeTest, MissingTargetsAndRootsAreErrors) {
 
 TEST_F(DeleteTreeTest, WithoutATerminalRefusesUnlessForced) {
   const std::string before = Tree();
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"delete", "HKCU\\App"},
-           {"delete", "HKCU\\App", "/v", "a"},
-           {"delete", "HKCU\\App", "/va"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"delete", "HKCU\\App"},
+                                             {"delete", "HKCU\\App", "/v", "a"},
+                                             {"delete", "HKCU\\App", "/va"}}) {
     const RunResult result = Run(args);
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_NE(result.err.find("not a terminal"), std::string::npos) << result.err;

@@ -42,41 +42,43 @@ TEST_F(ExportImportTest, Utf8FileWithByteOrderMark) {
   RunOk({"import", FixturePath("utf8_bom.reg")});
   EXPECT_EQ(RunOk({"query", "HKCU\\Software\\Caf\xC3\xA9"}),
             "\nHKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\n"
-            "    Gr\xC3\xBC\xC3\x9F" "e    REG_SZ    \xCE\xBA\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC"
+            "    Gr\xC3\xBC\xC3\x9F"
+            "e    REG_SZ    \xCE\xBA\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC"
             "\xCE\xAD\xCF\x81\xCE\xB1 \xE2\x82\xAC\n");
 }
 
 TEST_F(ExportImportTest, ExportWritesTheEditorsFormat) {
   RunOk({"import", FixturePath("all_types.reg")});
-  RunOk({"add", "HKCU\\Software\\Sample\\Sub \"quoted\" [x]", "/v", "with\\backslash",
-         "/t", "REG_BINARY", "/d",
+  RunOk({"add", "HKCU\\Software\\Sample\\Sub \"quoted\" [x]", "/v", "with\\backslash", "/t",
+         "REG_BINARY", "/d",
          "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f"
          "202122232425262728292a2b2c2d2e2f303132333435363738393a3b3c3d3e3f"});
   RunOk({"export", "HKCU\\Software\\Sample", PathOf("out.reg")});
   std::string text;
   ASSERT_TRUE(Utf16FileToAscii(ReadFile(PathOf("out.reg")), &text));
-  EXPECT_EQ(text,
-            "Windows Registry Editor Version 5.00\r\n"
-            "\r\n"
-            "[HKEY_CURRENT_USER\\Software\\Sample]\r\n"
-            "@=\"default\"\r\n"
-            "\"Big\"=hex(b):88,77,66,55,44,33,22,11\r\n"
-            "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
-            "  16,17,18,19\r\n"
-            "\"Count\"=dword:0000002a\r\n"
-            "\"Custom\"=hex(123):ab,cd\r\n"
-            "\"Empty\"=\"\"\r\n"
-            "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
-            "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
-            "\"Nothing\"=hex(0):\r\n"
-            "\"Quoted\"=\"say \\\"hi\\\" at C:\\\\Temp\"\r\n"
-            "\"Small\"=dword:00000007\r\n"
-            "\r\n"
-            "[HKEY_CURRENT_USER\\Software\\Sample\\Sub \"quoted\" [x]]\r\n"
-            "\"with\\\\backslash\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,\\\r\n"
-            "  13,14,15,16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,\\\r\n"
-            "  2c,2d,2e,2f,30,31,32,33,34,35,36,37,38,39,3a,3b,3c,3d,3e,3f\r\n"
-            "\r\n");
+  EXPECT_EQ(
+      text,
+      "Windows Registry Editor Version 5.00\r\n"
+      "\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Sample]\r\n"
+      "@=\"default\"\r\n"
+      "\"Big\"=hex(b):88,77,66,55,44,33,22,11\r\n"
+      "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
+      "  16,17,18,19\r\n"
+      "\"Count\"=dword:0000002a\r\n"
+      "\"Custom\"=hex(123):ab,cd\r\n"
+      "\"Empty\"=\"\"\r\n"
+      "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+      "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+      "\"Nothing\"=hex(0):\r\n"
+      "\"Quoted\"=\"say \\\"hi\\\" at C:\\\\Temp\"\r\n"
+      "\"Small\"=dword:00000007\r\n"
+      "\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Sample\\Sub \"quoted\" [x]]\r\n"
+      "\"with\\\\backslash\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,\\\r\n"
+      "  13,14,15,16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,\\\r\n"
+      "  2c,2d,2e,2f,30,31,32,33,34,35,36,37,38,39,3a,3b,3c,3d,3e,3f\r\n"
+      "\r\n");
 }
 
 TEST_F(ExportImportTest, ExportNeverOverwritesUnasked) {
@@ -168,16 +170,17 @@ TEST_F(ExportImportTest, MoreMistakesInValueLines) {
   };
   for (const auto& [line, message] : lines) {
     const bool is_key_line = line[0] == '[' || line == "junk";
-    WriteFile(PathOf("bad.reg"),
-              AsciiToUtf16File("Windows Registry Editor Version 5.00\r\n" +
-                               std::string(is_key_line ? "\r\n" : "[HKCU\\X]\r\n") + line +
-                               "\r\n"));
+    WriteFile(
+        PathOf("bad.reg"),
+        AsciiToUtf16File("Windows Registry Editor Version 5.00\r\n" +
+                         std::string(is_key_line ? "\r\n" : "[HKCU\\X]\r\n") + line + "\r\n"));
     const RunResult result = Run({"import", PathOf("bad.reg")});
     EXPECT_EQ(result.exit_code, 1) << line;
     EXPECT_NE(result.err.find(message), std::string::npos) << line << ": " << result.err;
   }
   // A value before any key, and a file that is not there.
-  WriteFile(PathOf("bad.reg"), AsciiToUtf16File("Windows Registry Editor Version 5.00\r\n\"a\"=\"b\"\r\n"));
+  WriteFile(PathOf("bad.reg"),
+            AsciiToUtf16File("Windows Registry Editor Version 5.00\r\n\"a\"=\"b\"\r\n"));
   EXPECT_NE(Run({"import", PathOf("bad.reg")}).err.find("line 2: a value outside of any key"),
             std::string::npos);
   EXPECT_NE(Run({"import", PathOf("absent.reg")}).err.find("Cannot read the file"),

@@ -49,7 +49,8 @@ TEST_F(QueryAddTest, SubKeysListedAndSearchedWithS) {
   RunOk({"add", "HKCU\\Top\\A\\deep", "/v", "X", "/d", "2"});
   RunOk({"add", "HKCU\\Top", "/v", "top", "/d", "3"});
   EXPECT_EQ(RunOk({"query", "HKCU\\Top"}),
-            "\nHKEY_CURRENT_USER\\Top\n    top    REG_SZ    3\n\nHKEY_CURRENT_USER\\Top\\A\nHKEY_CURRENT_USER\\Top\\b\n");
+            "\nHKEY_CURRENT_USER\\Top\n    top    REG_SZ    "
+            "3\n\nHKEY_CURRENT_USER\\Top\\A\nHKEY_CURRENT_USER\\Top\\b\n");
   EXPECT_EQ(RunOk({"query", "HKCU\\Top", "/s"}),
             "\nHKEY_CURRENT_USER\\Top\n    top    REG_SZ    3\n"
             "\nHKEY_CURRENT_USER\\Top\\A\n"

@@ -119,7 +119,8 @@ std::vector<uint8_t> VemregTest::ReadFile(const std::string& path) {
 
 void VemregTest::WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string VemregTest::FixturePath(const std::string& name) {

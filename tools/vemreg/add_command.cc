@@ -48,8 +48,8 @@ bool RunAdd(const CommandLine& line, std::string* error) {
       (has_value && !hive->SetValue(key, value_name, type, data.data(), data.size())) ||
       !transaction.Commit()) {
     *error = "Cannot write " + FullKeyName(name) +
-             (hive->read_only() ? ": the registry hive is read-only." :
-                                  ": a name is too long or empty, or the hive is busy.");
+             (hive->read_only() ? ": the registry hive is read-only."
+                                : ": a name is too long or empty, or the hive is busy.");
     return false;
   }
   return true;

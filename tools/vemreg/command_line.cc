@@ -1,9 +1,8 @@
 #include "tools/vemreg/command_line.h"
 
-#include <strings.h>
-
-#include <cctype>
 #include <cstring>
+
+#include "tools/vemreg/ascii_case.h"
 
 namespace vem {
 
@@ -18,10 +17,8 @@ struct CommandSyntax {
 };
 
 const CommandSyntax kCommands[] = {
-    {Command::kQuery, "query", " v ve s ", 1},
-    {Command::kAdd, "add", " v ve t d f ", 1},
-    {Command::kDelete, "delete", " v ve va f ", 1},
-    {Command::kExport, "export", " y ", 2},
+    {Command::kQuery, "query", " v ve s ", 1},      {Command::kAdd, "add", " v ve t d f ", 1},
+    {Command::kDelete, "delete", " v ve va f ", 1}, {Command::kExport, "export", " y ", 2},
     {Command::kImport, "import", " ", 1},
 };
 
@@ -34,7 +31,7 @@ const char kAllSwitches[] = " ? v ve va s t d f y ";
 std::string SwitchName(const char* arg) {
   if (arg[0] != '/' && arg[0] != '-') return std::string();
   std::string name(arg + 1);
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : name) c = AsciiLower(c);
   const bool known = !name.empty() && name.find(' ') == std::string::npos &&
                      std::strstr(kAllSwitches, (" " + name + " ").c_str()) != nullptr;
   return known || arg[0] == '-' ? name : std::string();
@@ -46,8 +43,8 @@ bool TakeSwitch(const CommandSyntax& syntax, const std::string& name, int argc,
                 const char* const* argv, int* index, CommandLine* line, std::string* error) {
   const std::string spaced = " " + name + " ";
   if (std::strstr(syntax.switches, spaced.c_str()) == nullptr) {
-    *error = std::string("Invalid switch for ") + syntax.name + ": /" + name +
-             ". Type \"vemreg " + syntax.name + " /?\" for usage.";
+    *error = std::string("Invalid switch for ") + syntax.name + ": /" + name + ". Type \"vemreg " +
+             syntax.name + " /?\" for usage.";
     return false;
   }
   bool repeated = false;
@@ -95,7 +92,7 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
   }
   const CommandSyntax* syntax = nullptr;
   for (const CommandSyntax& candidate : kCommands) {
-    if (strcasecmp(argv[1], candidate.name) == 0) syntax = &candidate;
+    if (EqualsIgnoringAsciiCase(argv[1], candidate.name)) syntax = &candidate;
   }
   if (syntax == nullptr) {
     *error = std::string("Unknown command: ") + argv[1] + ". Type \"vemreg /?\" for usage.";
@@ -121,8 +118,7 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
              " /?\" for usage.";
     return false;
   }
-  const int value_choices =
-      line->value_name.has_value() + line->default_value + line->all_values;
+  const int value_choices = line->value_name.has_value() + line->default_value + line->all_values;
   if (value_choices > 1) {
     *error = "Give only one of /v, /ve and /va.";
     return false;
@@ -140,8 +136,10 @@ const char* UsageText(Command command) {
     case Command::kAdd:
       return "VEMREG ADD KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
              "  Creates KEY with every missing level and, with /v or /ve (or /t or /d), a value.\n"
-             "  /t TYPE  REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ (strings separated by \\0),\n"
-             "           REG_DWORD, REG_QWORD (decimal or 0x hex), REG_BINARY, REG_NONE (hex digits)\n"
+             "  /t TYPE  REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ (strings separated by "
+             "\\0),\n"
+             "           REG_DWORD, REG_QWORD (decimal or 0x hex), REG_BINARY, REG_NONE (hex "
+             "digits)\n"
              "  /d DATA  the value's data (default: empty)\n"
              "  /f       replace an existing value without asking\n";
     case Command::kDelete:

@@ -1,10 +1,10 @@
-#include "tools/vemreg/confirmation.h"
-
-#include <strings.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <iostream>
+
+#include "tools/vemreg/ascii_case.h"
+#include "tools/vemreg/confirmation.h"
 
 namespace vem {
 
@@ -19,7 +19,7 @@ bool Confirm(const std::string& question, bool forced, const char* force_switch,
   std::cout << question << " (Yes/No)? " << std::flush;
   std::string answer;
   std::getline(std::cin, answer);
-  if (strcasecmp(answer.c_str(), "y") == 0 || strcasecmp(answer.c_str(), "yes") == 0) {
+  if (EqualsIgnoringAsciiCase(answer, "y") || EqualsIgnoringAsciiCase(answer, "yes")) {
     return true;
   }
   *error = "The operation was cancelled; nothing was changed.";

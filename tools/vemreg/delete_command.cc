@@ -53,7 +53,8 @@ bool RunDelete(const CommandLine& line, std::string* error) {
 
   std::string question;
   if (whole_key) {
-    question = "Permanently delete the registry key " + FullKeyName(name) + " and everything below it";
+    question =
+        "Permanently delete the registry key " + FullKeyName(name) + " and everything below it";
   } else if (line.all_values) {
     question = "Delete all values under the registry key " + FullKeyName(name);
   } else {

@@ -49,7 +49,8 @@ bool WriteTree(Hive& hive, HiveKeyId key, const std::string& full_name, RegFileW
       return false;
     }
     if (!writer->AddKey(name)) {
-      *error = "The key name " + name + " holds a line break, which a registration file cannot hold.";
+      *error =
+          "The key name " + name + " holds a line break, which a registration file cannot hold.";
       return false;
     }
     for (const HiveValue& value : values) {
@@ -78,8 +79,8 @@ bool RunExport(const CommandLine& line, std::string* error) {
   std::shared_ptr<Hive> hive = OpenHive(name.root, error);
   HiveKeyId key;
   if (hive == nullptr || !FindKey(*hive, name, &key, error)) return false;
-  if (FileExists(path) && !Confirm("File " + path + " exists, overwrite it", line.overwrite, "/y",
-                                   error)) {
+  if (FileExists(path) &&
+      !Confirm("File " + path + " exists, overwrite it", line.overwrite, "/y", error)) {
     return false;
   }
   RegFileWriter writer;

@@ -2,7 +2,8 @@
 
 namespace vem {
 
-const char kNotFoundMessage[] = "The system was unable to find the specified registry key or value.";
+const char kNotFoundMessage[] =
+    "The system was unable to find the specified registry key or value.";
 
 std::shared_ptr<Hive> OpenHive(RegistryRoot root, std::string* error) {
   std::shared_ptr<Hive> hive = Hive::Get(root);

@@ -95,8 +95,8 @@ bool Apply(const std::vector<RegFileEntry>& entries, ImportTransactions* transac
       case RegFileEntry::Kind::kSetValue:
         if (!hive->SetValue(key, entry.value.name, entry.value.type, entry.value.data.data(),
                             entry.value.data.size())) {
-          *error = where + "cannot write the value \"" + entry.value.name +
-                   "\" (its name is too long).";
+          *error =
+              where + "cannot write the value \"" + entry.value.name + "\" (its name is too long).";
           return false;
         }
         break;

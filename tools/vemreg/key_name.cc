@@ -1,6 +1,6 @@
 #include "tools/vemreg/key_name.h"
 
-#include <strings.h>
+#include "tools/vemreg/ascii_case.h"
 
 namespace vem {
 
@@ -12,20 +12,15 @@ struct RootSpelling {
 };
 
 const RootSpelling kShortNames[] = {
-    {"HKCR", RegistryRoot::kClassesRoot},  {"HKCU", RegistryRoot::kCurrentUser},
-    {"HKLM", RegistryRoot::kLocalMachine}, {"HKU", RegistryRoot::kUsers},
+    {"HKCR", RegistryRoot::kClassesRoot},   {"HKCU", RegistryRoot::kCurrentUser},
+    {"HKLM", RegistryRoot::kLocalMachine},  {"HKU", RegistryRoot::kUsers},
     {"HKCC", RegistryRoot::kCurrentConfig},
 };
 
-bool EqualsIgnoringCase(std::string_view a, const char* b) {
-  return a.size() == std::char_traits<char>::length(b) &&
-         strncasecmp(a.data(), b, a.size()) == 0;
-}
-
 bool FindRoot(std::string_view name, RegistryRoot* root) {
   for (const RootSpelling& spelling : kShortNames) {
-    if (EqualsIgnoringCase(name, spelling.short_name) ||
-        EqualsIgnoringCase(name, RegistryRootName(spelling.root))) {
+    if (EqualsIgnoringAsciiCase(name, spelling.short_name) ||
+        EqualsIgnoringAsciiCase(name, RegistryRootName(spelling.root))) {
       *root = spelling.root;
       return true;
     }

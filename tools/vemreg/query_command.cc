@@ -1,12 +1,11 @@
 // query: a key's values and sub-keys in reg.exe's layout: a blank line, the
 // key's full name, each value indented as "name  TYPE  data" with four-space
 // gaps, then (without /s) the full names of the sub-keys.
-#include <strings.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "tools/vemreg/ascii_case.h"
 #include "tools/vemreg/commands.h"
 #include "tools/vemreg/hive_access.h"
 #include "tools/vemreg/value_text.h"
@@ -21,10 +20,6 @@ struct QueryState {
   std::string out;
   size_t matches = 0;
 };
-
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 void AppendValue(const HiveValue& value, std::string* out) {
   *out += "    ";
@@ -46,7 +41,7 @@ bool QueryKey(QueryState* state, HiveKeyId key, const std::string& full_name,
   size_t shown = 0;
   for (const HiveValue& value : values) {
     // Names compare as the hive compares them: ASCII letters without case.
-    if (one_value && !SameName(value.name, wanted)) continue;
+    if (one_value && !EqualsIgnoringAsciiCase(value.name, wanted)) continue;
     AppendValue(value, &block);
     ++shown;
   }

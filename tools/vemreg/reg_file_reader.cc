@@ -1,11 +1,10 @@
 #include "tools/vemreg/reg_file_reader.h"
 
-#include <strings.h>
-
 #include <string_view>
 
 #include "settings/registry_defs.h"
 #include "settings/utf16_text.h"
+#include "tools/vemreg/ascii_case.h"
 #include "tools/vemreg/value_text.h"
 
 namespace vem {
@@ -28,7 +27,7 @@ std::string_view TrimRight(std::string_view text) {
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
-         strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+         EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 // Nothing but blanks, or a comment, may follow a value's data.
@@ -51,8 +50,8 @@ bool DecodeLines(const std::vector<uint8_t>& bytes, std::vector<std::string>* li
     *error = "the file is UTF-16 big-endian; save it as UTF-16LE, UTF-8 or ASCII";
     return false;
   } else {
-    const bool utf8_bom = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB &&
-                          bytes[2] == 0xBF;
+    const bool utf8_bom =
+        bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
     text.assign(bytes.begin() + (utf8_bom ? 3 : 0), bytes.end());
   }
   size_t start = 0;

@@ -1,13 +1,12 @@
 #include "tools/vemreg/value_text.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
 #include "settings/registry_defs.h"
 #include "settings/utf16_text.h"
+#include "tools/vemreg/ascii_case.h"
 
 namespace vem {
 
@@ -95,8 +94,7 @@ std::string ValueTypeName(uint32_t type) {
 
 bool ParseValueTypeName(std::string_view name, uint32_t* type) {
   for (const TypeSpelling& spelling : kTypes) {
-    if (spelling.accepted_by_add && name.size() == std::char_traits<char>::length(spelling.name) &&
-        strncasecmp(name.data(), spelling.name, name.size()) == 0) {
+    if (spelling.accepted_by_add && EqualsIgnoringAsciiCase(name, spelling.name)) {
       *type = spelling.type;
       return true;
     }
