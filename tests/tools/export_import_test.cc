@@ -94,6 +94,14 @@ TEST_F(ExportImportTest, ExportNeverOverwritesUnasked) {
   EXPECT_TRUE(ReadFile(PathOf("other.reg")).empty());
 }
 
+TEST_F(ExportImportTest, NamesWithLineBreaksCannotBeExported) {
+  RunOk({"add", "HKCU\\A", "/v", "two\nlines", "/d", "1"});
+  const RunResult result = Run({"export", "HKCU\\A", PathOf("out.reg")});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.err.find("line break"), std::string::npos) << result.err;
+  EXPECT_TRUE(ReadFile(PathOf("out.reg")).empty());
+}
+
 // Every key, name with its case, type and byte comes back, including values
 // that only hex(N): can carry.
 TEST_F(ExportImportTest, RoundTripIntoAnEmptyHive) {

@@ -1,4 +1,6 @@
 // add stores each type's bytes; query shows them in reg.exe's layout.
+#include <filesystem>
+
 #include "tests/tools/vemreg_runner.h"
 
 namespace {
@@ -98,6 +100,29 @@ TEST_F(QueryAddTest, KeyNameLimitsAreTheRegistrys) {
   const RunResult too_long = Run({"add", "HKCU\\" + longest + "k"});
   EXPECT_EQ(too_long.exit_code, 1);
   EXPECT_NE(too_long.err.find("Cannot write"), std::string::npos) << too_long.err;
+}
+
+}  // namespace
+
+namespace {
+
+using HiveFileTest = VemregTest;
+
+TEST_F(HiveFileTest, AFileThatIsNoHiveIsReportedAndLeftAlone) {
+  std::filesystem::create_directories(PathOf("hive"));
+  const std::vector<uint8_t> garbage = {'n', 'o', 't', ' ', 'a', ' ', 'h', 'i', 'v', 'e'};
+  WriteFile(PathOf("hive/HKEY_CURRENT_USER.db"), garbage);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"query", "HKCU\\A"}, {"add", "HKCU\\A", "/v", "x", "/d", "1"}}) {
+    const RunResult result = Run(args);
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_NE(result.err.find("Cannot open the registry hive of HKEY_CURRENT_USER"),
+              std::string::npos)
+        << result.err;
+  }
+  EXPECT_EQ(ReadFile(PathOf("hive/HKEY_CURRENT_USER.db")), garbage);
+  // The other roots keep working.
+  RunOk({"add", "HKLM\\A", "/v", "x", "/d", "1"});
 }
 
 }  // namespace
