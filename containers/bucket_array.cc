@@ -1,7 +1,8 @@
 #include "containers/bucket_array.h"
 
 #include <cstdlib>
-#include <new>
+
+#include "containers/throw_bad_alloc.h"
 
 namespace vem {
 
@@ -10,7 +11,7 @@ HashtableEntry** NewBucketArray(int32_t count) {
   // calloc: large arrays come as fresh zero pages, never written by us.
   void* block = std::calloc(1, sizeof(BucketArrayHeader) +
                                    slots * sizeof(HashtableEntry*));
-  if (block == nullptr) throw std::bad_alloc();
+  if (block == nullptr) ThrowBadAlloc();
   auto* header = static_cast<BucketArrayHeader*>(block);
   header->count = static_cast<uint32_t>(count);
   // For count 1 this wraps to 0, and every remainder is then 0, as it must be.

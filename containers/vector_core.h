@@ -13,7 +13,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+
+#include "containers/throw_bad_alloc.h"
 
 namespace vem {
 
@@ -24,7 +25,7 @@ namespace vem {
 // when the storage cannot grow at all.
 inline int32_t GrownCapacity(int32_t capacity, float growFactor) {
   const float step = static_cast<float>(capacity) * growFactor;
-  if (capacity == INT32_MAX) throw std::bad_alloc();
+  if (capacity == INT32_MAX) ThrowBadAlloc();
   if (!(step >= 1.0f)) return capacity + 1;
   if (static_cast<double>(step) >= static_cast<double>(INT32_MAX - capacity)) {
     return INT32_MAX;
@@ -56,7 +57,7 @@ class VectorCore {
   static Element* Allocate(int32_t count) {
     const size_t slots = count > 0 ? static_cast<size_t>(count) : 1;
     void* block = std::calloc(slots, sizeof(Element));
-    if (block == nullptr) throw std::bad_alloc();
+    if (block == nullptr) ThrowBadAlloc();
     return static_cast<Element*>(block);
   }
 
@@ -66,7 +67,7 @@ class VectorCore {
   Element* Reallocate(int32_t newCount) const {
     const size_t slots = newCount > 0 ? static_cast<size_t>(newCount) : 1;
     void* block = std::realloc(array_, slots * sizeof(Element));
-    if (block == nullptr) throw std::bad_alloc();
+    if (block == nullptr) ThrowBadAlloc();
     auto* grown = static_cast<Element*>(block);
     if (newCount > capacity_) {
       std::memset(grown + capacity_, 0,
