@@ -177,8 +177,9 @@ class VEMMISC_API UVector {
   UVector& operator=(const UVector& other);
   ~UVector();
 
-  // Stores both settings. A vector that has storage keeps it and applies them
-  // from its next growth.
+  // Stores both settings. A vector that has storage keeps it: the growth
+  // factor applies from its next growth, and the capacity (which must keep
+  // counting the slots the storage has) is left as it is.
   void SetCapacity(int32_t capacity, float growFactor);
   // Inline while the storage has room; growth happens out of line.
   void AddElement(uint32_t element) {
