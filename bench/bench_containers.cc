@@ -180,7 +180,7 @@ int32_t ConvertThenHash(const char* text) {
   std::u16string wide;
   while (*text != '\0') {
     vem::Utf16Units units;
-    text = vem::DecodeUtf8Sequence(text, &units);
+    text = vem::DecodeUtf8Sequence(text, nullptr, &units);
     wide.append(reinterpret_cast<const char16_t*>(units.unit), units.count);
   }
   return GenerateID(reinterpret_cast<const VemWChar*>(wide.c_str()));

@@ -16,7 +16,7 @@ bool NarrowToWide(const char* text, NarrowCodePage /*page*/,
   if (text == nullptr) return true;
   while (*text != '\0') {
     Utf16Units units;
-    text = DecodeUtf8Sequence(text, &units);
+    text = DecodeUtf8Sequence(text, nullptr, &units);
     out->push_back(static_cast<VemWChar>(units.unit[0]));
     if (units.count == 2) out->push_back(static_cast<VemWChar>(units.unit[1]));
   }
@@ -42,7 +42,7 @@ uint32_t HashNarrowText(const char* text) {
     if (*bytes == 0) return hash;
     Utf16Units units;
     bytes = reinterpret_cast<const unsigned char*>(
-        DecodeUtf8Sequence(reinterpret_cast<const char*>(bytes), &units));
+        DecodeUtf8Sequence(reinterpret_cast<const char*>(bytes), nullptr, &units));
     hash = HashStep(hash, units.unit[0]);
     if (units.count == 2) hash = HashStep(hash, units.unit[1]);
   }

@@ -21,9 +21,12 @@ struct Utf16Units {
   int count;
 };
 
-// Decodes the sequence starting at text, which must not be at the terminator.
-// Writes its UTF-16 units to *out and returns the position after it.
-inline const char* DecodeUtf8Sequence(const char* text, Utf16Units* out) {
+// Decodes the sequence starting at text, which must not be at the end.
+// Writes its UTF-16 units to *out and returns the position after it. The text
+// ends at end, or, with a null end, at its zero terminator (which is never a
+// trailing byte, so a truncated sequence stops there without consuming it).
+inline const char* DecodeUtf8Sequence(const char* text, const char* end,
+                                      Utf16Units* out) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   const unsigned lead = bytes[0];
   out->count = 1;
@@ -58,7 +61,8 @@ inline const char* DecodeUtf8Sequence(const char* text, Utf16Units* out) {
 
   int consumed = 1;
   for (int i = 0; i < trailing; ++i) {
-    const unsigned next = bytes[consumed];
+    // At the end, next is 0: out of range like any other non-trailing byte.
+    const unsigned next = text + consumed == end ? 0 : bytes[consumed];
     if (next < low || next > high) {
       out->unit[0] = kReplacementCharacter;
       return text + consumed;

@@ -22,10 +22,10 @@
 #include <vector>
 
 #include "containers/narrow_text.h"
+#include "containers/utf16_text.h"
 #include "msgbox/helper_protocol.h"
 #include "msgbox/message_box_service.h"
 #include "msgbox/msgbox_platform.h"
-#include "msgbox/wide_to_utf8.h"
 
 extern char** environ;
 

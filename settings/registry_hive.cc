@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
+#include "containers/utf16_text.h"
 #include "settings/hive.h"
 #include "settings/hive_key_handles.h"
 #include "settings/registry.h"
-#include "settings/utf16_text.h"
 
 namespace vem {
 

@@ -8,7 +8,6 @@
 #include "msgbox/helper/dialog_template.h"
 #include "msgbox/helper/dialog_units.h"
 #include "msgbox/helper_protocol.h"
-#include "msgbox/wide_to_utf8.h"
 
 namespace vem {
 namespace {
@@ -66,32 +65,6 @@ TEST(HelperRecordTest, MalformedRecordsAreRefusedWhole) {
   }
   FieldRecord empty;
   EXPECT_TRUE(empty.Parse(""));
-}
-
-// --- UTF-16 to UTF-8 -------------------------------------------------------------
-
-std::string Utf8Of(std::initializer_list<std::uint16_t> units) {
-  std::basic_string<VemWChar> text;
-  for (std::uint16_t unit : units) text += static_cast<VemWChar>(unit);
-  return WideToUtf8(text.c_str());
-}
-
-TEST(WideToUtf8Test, EncodesEveryRange) {
-  EXPECT_EQ("", Utf8Of({}));
-  EXPECT_EQ("A\x7F", Utf8Of({'A', 0x7F}));
-  EXPECT_EQ("\xC2\x80\xDF\xBF", Utf8Of({0x80, 0x7FF}));
-  EXPECT_EQ("\xE0\xA0\x80\xEF\xBF\xBF", Utf8Of({0x800, 0xFFFF}));
-  EXPECT_EQ("\xF0\x9F\x98\x80", Utf8Of({0xD83D, 0xDE00}));
-  EXPECT_EQ("\xF4\x8F\xBF\xBF", Utf8Of({0xDBFF, 0xDFFF}));
-}
-
-TEST(WideToUtf8Test, LoneSurrogatesBecomeReplacementCharacters) {
-  const std::string replacement = "\xEF\xBF\xBD";
-  EXPECT_EQ(replacement + "x", Utf8Of({0xD83D, 'x'}));
-  EXPECT_EQ(replacement, Utf8Of({0xDE00}));
-  EXPECT_EQ(replacement, Utf8Of({0xD83D}));
-  EXPECT_EQ(replacement + replacement, Utf8Of({0xDE00, 0xD83D}));
-  EXPECT_EQ(replacement + "\xF0\x9F\x98\x80", Utf8Of({0xD83D, 0xD83D, 0xDE00}));
 }
 
 // --- Dialog units ----------------------------------------------------------------

@@ -9,7 +9,6 @@
 #include "VemSettings.h"
 #include "settings/hive.h"
 #include "settings/registry.h"
-#include "settings/utf16_text.h"
 #include "tests/settings/scratch_registry.h"
 
 namespace {
@@ -126,24 +125,6 @@ TEST_F(RegistryHiveTest, SettingsManagerReadsTextImportedFromElsewhere) {
   char list[6];
   ASSERT_TRUE(settings.GetParam(list, 6, "Paths", "List", -1));
   EXPECT_EQ(std::string(list, 6), std::string("a\0bc\0\0", 6));
-}
-
-TEST(Utf16TextTest, ConvertsEveryPlaneBothWays) {
-  const std::string narrow = "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB5";  // A é € 🎵
-  const std::vector<uint8_t> wide = vem::Utf8ToUtf16Le(narrow.data(), narrow.size());
-  const std::vector<uint8_t> expected = {0x41, 0, 0xE9, 0, 0xAC, 0x20, 0x3C, 0xD8, 0xB5, 0xDF};
-  EXPECT_EQ(wide, expected);
-  EXPECT_EQ(vem::Utf16LeToUtf8(wide.data(), wide.size()), narrow);
-}
-
-TEST(Utf16TextTest, BrokenInputBecomesReplacementCharacters) {
-  const uint8_t lone_surrogate[] = {0x00, 0xD8, 0x41, 0x00, 0x42};  // odd last byte dropped
-  EXPECT_EQ(vem::Utf16LeToUtf8(lone_surrogate, sizeof lone_surrogate), "\xEF\xBF\xBD" "A");
-  const char bad_utf8[] = "\xFF" "a\xC3";  // stray byte, truncated sequence
-  EXPECT_EQ(vem::Utf8ToUtf16Le(bad_utf8, 3),
-            (std::vector<uint8_t>{0xFD, 0xFF, 'a', 0, 0xFD, 0xFF}));
-  const char overlong[] = "\xC0\xAF";
-  EXPECT_EQ(vem::Utf8ToUtf16Le(overlong, 2), (std::vector<uint8_t>{0xFD, 0xFF, 0xFD, 0xFF}));
 }
 
 }  // namespace

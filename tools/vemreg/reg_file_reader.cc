@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "settings/registry_defs.h"
-#include "settings/utf16_text.h"
+#include "containers/utf16_text.h"
 #include "tools/vemreg/ascii_case.h"
 #include "tools/vemreg/value_text.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "settings/utf16_text.h"
+#include "containers/utf16_text.h"
 
 namespace vem {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "settings/registry_defs.h"
-#include "settings/utf16_text.h"
+#include "containers/utf16_text.h"
 #include "tools/vemreg/ascii_case.h"
 
 namespace vem {
