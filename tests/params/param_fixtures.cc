@@ -10,6 +10,9 @@ namespace {
 
 _VemStParam Named(const char* name, uint32_t type) {
   _VemStParam param;
+  // The constructor leaves the name's tail as it is; tests compare records
+  // byte for byte, so the tail must be defined.
+  std::memset(param.name, 0, sizeof(param.name));
   std::snprintf(param.name, sizeof(param.name), "%s", name);
   param.type = type;
   return param;
