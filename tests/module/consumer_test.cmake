@@ -2,8 +2,8 @@
 #       -DCXX=... [-DTOOLCHAIN_FILE=... -DWINE_RUN=... -DWINE_PREFIX=...]
 #       -P consumer_test.cmake
 # Builds the consumer program against the package installed in STAGING, the
-# way another project would (find_package, or the compiler flags pkg-config
-# gives), runs it, and on Linux checks that it ran with the staged library.
+# way another project would (find_package, or on Linux the compiler flags
+# pkg-config gives), runs it, and on Linux checks that it ran with the staged library.
 # With WINE_RUN the consumer is a Windows program, run under Wine with the
 # staged bin/ on its DLL search path; it links the compiler's runtime in.
 # Output goes through a file, not a pipe: programs that Wine starts in the
@@ -45,16 +45,14 @@ elseif(MODE STREQUAL "pkgconfig")
   # Only the staged package is visible, none of the machine's.
   set(ENV{PKG_CONFIG_LIBDIR} "${pc_dir}")
   unset(ENV{PKG_CONFIG_PATH})
-  run(pkg-config --cflags --libs vemmisc)
-  separate_arguments(flags UNIX_COMMAND "${out}")
-  # Windows programs carry the compiler's runtime, which Wine does not have.
-  set(link_extra -static)
-  if(NOT WINE_RUN)
-    run(pkg-config --variable=libdir vemmisc)
-    string(STRIP "${out}" libdir)
-    set(link_extra "-Wl,-rpath,${libdir}")
-  endif()
-  run("${CXX}" "${SOURCE_DIR}/consumer.cc" ${flags} ${link_extra} -o "${program}")
+  run(pkg-config --cflags vemmisc)
+  separate_arguments(cflags UNIX_COMMAND "${out}")
+  run(pkg-config --libs vemmisc)
+  separate_arguments(libs UNIX_COMMAND "${out}")
+  run(pkg-config --variable=libdir vemmisc)
+  string(STRIP "${out}" libdir)
+  set(link ${libs} "-Wl,-rpath,${libdir}")
+  run("${CXX}" "${SOURCE_DIR}/consumer.cc" ${cflags} ${link} -o "${program}")
 else()
   message(FATAL_ERROR "MODE must be cmake or pkgconfig")
 endif()
