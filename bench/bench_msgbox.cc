@@ -157,16 +157,16 @@ long PeakMemoryKiB(pid_t process) {
 ClientListWatch* watch = nullptr;
 
 // Shows one box with `show`, times it until its window is listed, records the
-// drawing process's peak memory, and closes it.
+// drawing process's peak memory, and closes it. False when no window came.
 template <typename Show>
-void TimeOneBox(benchmark::State& state, Show show, long* peak) {
+bool TimeOneBox(benchmark::State& state, Show show, long* peak) {
   const std::vector<std::string> before = watch->Current();
   const auto start = Clock::now();
   show();
   const auto [window, shown] = watch->WaitForNewWindow(before);
   if (window.empty()) {
     state.SkipWithError("no window appeared");
-    return;
+    return false;
   }
   state.SetIterationTime(std::chrono::duration<double>(shown - start).count());
   const pid_t process = WindowProcess(window);
@@ -174,6 +174,7 @@ void TimeOneBox(benchmark::State& state, Show show, long* peak) {
   *peak = PeakMemoryKiB(process);
   if (process > 0) kill(process, SIGTERM);
   watch->WaitForGone(window);
+  return true;
 }
 
 void BM_VTMessageBoxW_Mode0(benchmark::State& state) {
@@ -190,7 +191,7 @@ void BM_ZenityInfo(benchmark::State& state) {
   long peak = 0;
   for (auto _ : state) {
     pid_t zenity = -1;
-    TimeOneBox(
+    const bool shown = TimeOneBox(
         state,
         [&] {
           const char* argv[] = {"zenity", "--info", "--title=Saving the project failed.",
@@ -198,7 +199,10 @@ void BM_ZenityInfo(benchmark::State& state) {
           posix_spawnp(&zenity, "zenity", nullptr, nullptr, const_cast<char**>(argv), environ);
         },
         &peak);
-    if (zenity > 0) waitpid(zenity, nullptr, 0);
+    if (zenity > 0) {
+      if (!shown) kill(zenity, SIGTERM);
+      waitpid(zenity, nullptr, 0);
+    }
   }
   state.counters["peak_KiB"] = static_cast<double>(peak);
 }
