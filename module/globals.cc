@@ -17,7 +17,17 @@ BlockCounter _g_mmf_counter = 1;
 BlockReleaseAtUnload g_mmf_release_at_unload(_g_mmf_blocks);
 }  // namespace vem
 
-// 4. The list of pending message box events.
+// 4. The list of pending message box events, held by the message box service
+//    with the caption and the owner window. At unload the service first ends
+//    its display threads (and their helper processes), because they read the
+//    caption and run the library's code; only then is the list's storage freed
+//    (events still in it stay open). The threads use nothing of the later
+//    slots, which are gone by then, and the runtime records they rely on
+//    (slot 1) outlive them.
+#include "msgbox/message_box_service.h"
+namespace vem {
+MessageBoxService g_messageBoxService;
+}  // namespace vem
 
 // 5. VemParamStorage::s_storages: 151 buckets; refers to storages, never
 //    deletes one.
