@@ -65,12 +65,22 @@ run_stage() {
   fi
   echo
   echo "==== $name: tests"
-  local log="$dir/ctest.log"
-  ctest --test-dir "$dir" --output-on-failure --parallel "$jobs" --timeout "$test_timeout" 2>&1 | tee "$log"
+  # Tests labelled "gui" drive windows on the shared display, so they run one
+  # at a time after the others.
+  run_ctest "$name" "$dir" parallel --parallel "$jobs" --label-exclude gui
+  run_ctest "$name" "$dir" gui --label-regex gui
+}
+
+# run_ctest NAME DIR PART CTEST_ARGS...: runs part of build NAME's tests and
+# keeps ctest's closing lines (from its "N% tests passed" line on).
+run_ctest() {
+  local name=$1 dir=$2 part=$3
+  shift 3
+  local log="$dir/ctest-$part.log"
+  ctest --test-dir "$dir" --output-on-failure --timeout "$test_timeout" --no-tests=ignore "$@" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
   [ "$status" -eq 0 ] || failed=1
-  # ctest's closing lines start at its "N% tests passed" line.
-  summaries+=("==== $name:" "$(sed -n '/% tests passed/,$p' "$log")")
+  summaries+=("==== $name, $part tests:" "$(sed -n '/% tests passed/,$p' "$log")")
 }
 
 # A fresh prefix per run keeps the Windows tests independent of earlier runs;
