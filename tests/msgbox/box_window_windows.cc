@@ -1,7 +1,6 @@
 #include "box_window_windows.h"
 
 #include <chrono>
-#include <thread>
 
 namespace vem {
 namespace testing {
@@ -27,6 +26,23 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
+// Waits one poll interval while handling the calling thread's messages: a
+// box owned by one of this thread's windows sends it messages as it opens
+// and closes, and would otherwise wait for this thread.
+void Pause() {
+  const auto until = std::chrono::steady_clock::now() + kPollInterval;
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+  }
+}
+
 }  // namespace
 
 std::vector<HWND> WaitForBoxes(const std::wstring& caption, std::size_t count) {
@@ -36,7 +52,7 @@ std::vector<HWND> WaitForBoxes(const std::wstring& caption, std::size_t count) {
     search.found.clear();
     EnumWindows(&CollectBox, reinterpret_cast<LPARAM>(&search));
     if (search.found.size() >= count || std::chrono::steady_clock::now() > deadline) break;
-    std::this_thread::sleep_for(kPollInterval);
+    Pause();
   }
   return search.found;
 }
@@ -50,7 +66,7 @@ bool WaitUntilGone(HWND box) {
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
   while (IsWindow(box)) {
     if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
+    Pause();
   }
   return true;
 }

@@ -12,6 +12,8 @@
 namespace vem {
 namespace testing {
 
+// The waits below handle the calling thread's messages meanwhile.
+
 // Waits up to 10 s until `count` visible dialog windows with this caption
 // exist, and returns them (fewer when they did not all appear).
 std::vector<HWND> WaitForBoxes(const std::wstring& caption, std::size_t count);
