@@ -109,48 +109,69 @@ class DialogTemplate : public ::testing::Test {
   std::vector<std::uint8_t> bytes_;
 };
 
+// The fields before the first control, in their order.
+struct Header {
+  std::uint16_t version, signature;
+  std::uint32_t helpId, extendedStyle, style;
+  std::uint16_t controls;
+  std::int16_t x, y, width, height;
+  std::wstring menu, windowClass, caption;
+  std::uint16_t pointSize, weight;
+  std::uint8_t italic, charset;
+  std::wstring typeface;
+};
+
+Header ReadHeader(TemplateReader& reader) {
+  Header header;
+  header.version = reader.Word();
+  header.signature = reader.Word();
+  header.helpId = reader.DoubleWord();
+  header.extendedStyle = reader.DoubleWord();
+  header.style = reader.DoubleWord();
+  header.controls = reader.Word();
+  header.x = reader.Short();
+  header.y = reader.Short();
+  header.width = reader.Short();
+  header.height = reader.Short();
+  header.menu = reader.StringOrOrdinal();
+  header.windowClass = reader.StringOrOrdinal();
+  header.caption = reader.String();
+  // DS_SETFONT: the font follows.
+  header.pointSize = reader.Word();
+  header.weight = reader.Word();
+  header.italic = reader.Byte();
+  header.charset = reader.Byte();
+  header.typeface = reader.String();
+  return header;
+}
+
 TEST_F(DialogTemplate, HeaderMatchesTheLayout) {
   TemplateReader reader(bytes_.data(), bytes_.size());
-  EXPECT_EQ(1, reader.Word());       // version
-  EXPECT_EQ(0xFFFF, reader.Word());  // extended template
-  EXPECT_EQ(0u, reader.DoubleWord());  // help id
-  EXPECT_EQ(0u, reader.DoubleWord());  // extended style
-  EXPECT_EQ(0x90C80848u, reader.DoubleWord());
-  EXPECT_EQ(6, reader.Word());
-  EXPECT_EQ(0, reader.Short());
-  EXPECT_EQ(0, reader.Short());
-  EXPECT_EQ(279, reader.Short());
-  EXPECT_EQ(178, reader.Short());
-  EXPECT_EQ(L"", reader.StringOrOrdinal());  // no menu
-  EXPECT_EQ(L"", reader.StringOrOrdinal());  // the standard dialog class
-  EXPECT_EQ(L"", reader.String());           // caption, set at run time
-  EXPECT_EQ(8, reader.Word());
-  EXPECT_EQ(400, reader.Word());
-  EXPECT_EQ(0, reader.Byte());  // not italic
-  EXPECT_EQ(1, reader.Byte());  // character set
-  EXPECT_EQ(L"MS Shell Dlg", reader.String());
-  EXPECT_FALSE(reader.failed());
+  const Header header = ReadHeader(reader);
+  ASSERT_FALSE(reader.failed());
+  EXPECT_EQ(1, header.version);
+  EXPECT_EQ(0xFFFF, header.signature);  // extended template
+  EXPECT_EQ(0u, header.helpId);
+  EXPECT_EQ(0u, header.extendedStyle);
+  EXPECT_EQ(0x90C80848u, header.style);
+  EXPECT_EQ(6, header.controls);
+  EXPECT_EQ(0, header.x);
+  EXPECT_EQ(0, header.y);
+  EXPECT_EQ(279, header.width);
+  EXPECT_EQ(178, header.height);
+  EXPECT_EQ(L"", header.menu);
+  EXPECT_EQ(L"", header.windowClass);  // the standard dialog class
+  EXPECT_EQ(L"", header.caption);      // set at run time
+  EXPECT_EQ(8, header.pointSize);
+  EXPECT_EQ(400, header.weight);
+  EXPECT_EQ(0, header.italic);
+  EXPECT_EQ(1, header.charset);
+  EXPECT_EQ(L"MS Shell Dlg", header.typeface);
 }
 
 TEST_F(DialogTemplate, ControlsInTemplateOrder) {
   TemplateReader reader(bytes_.data(), bytes_.size());
-  // Skip the header, checked above.
-  reader.Word();
-  reader.Word();
-  reader.DoubleWord();
-  reader.DoubleWord();
-  reader.DoubleWord();
-  reader.Word();
-  for (int i = 0; i < 4; ++i) reader.Short();
-  reader.StringOrOrdinal();
-  reader.StringOrOrdinal();
-  reader.String();
-  reader.Word();
-  reader.Word();
-  reader.Byte();
-  reader.Byte();
-  reader.String();
-
+  ReadHeader(reader);
   for (const ExpectedControl& expected : kControls) {
     SCOPED_TRACE(expected.id);
     reader.AlignToDoubleWord();
