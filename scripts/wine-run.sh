@@ -16,14 +16,16 @@ mkdir -p "$WINEPREFIX"
 (
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$WINE" wineboot --init </dev/null >/dev/null 2>&1 || true
+    "$WINE" wineboot --init </dev/null >/dev/null 2>&1 9>&- || true
     "$WINESERVER" -w
   fi
   # "-p" fails when a server already runs. A new one gets its services started
   # here, detached from the caller's output: a service started by the program
   # below would inherit the caller's pipe (ctest's) and keep it open forever.
-  if "$WINESERVER" -p </dev/null >/dev/null 2>&1; then
-    "$WINE" wineboot </dev/null >/dev/null 2>&1 || true
+  # Neither may inherit the lock's descriptor: they outlive this script, and
+  # would hold the lock for as long as they run.
+  if "$WINESERVER" -p </dev/null >/dev/null 2>&1 9>&-; then
+    "$WINE" wineboot </dev/null >/dev/null 2>&1 9>&- || true
   fi
 ) 9>"$WINEPREFIX.lock"
 exec "$WINE" "$@"
