@@ -94,7 +94,7 @@ prepare_wine() {
 
 mkdir -p "$root/build"
 run_stage linux -DCMAKE_BUILD_TYPE=Release
-run_stage asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEMMISC_SANITIZE=ON
+run_stage asan -DCMAKE_BUILD_TYPE=Debug -DVEMMISC_SANITIZE=ON
 run_stage windows -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake"
 stop_wine_server
