@@ -65,5 +65,5 @@ void TourMemoryBlocks() {
   ShowBlockFiles(directory);
 
   std::printf("VTAllocMMF(0) returns %s: an empty block cannot be made.\n", VTAllocMMF(0) == nullptr ? "NULL" : "a block");
-  std::printf("Blocks still live when the library unloads (or the program ends) are released then.\n");
+  std::printf("Blocks still live when the library unloads (or the program ends) are released then.\n\n");
 }

@@ -16,15 +16,6 @@
 #include "VemMsgBox.h"
 #include "tour.h"
 
-#if defined(VEMMISC_NO_MESSAGE_BOX)
-
-void TourMessageBox() {
-  std::printf("Message box\n-----------\n");
-  std::printf("This build of the library has no message box (its Windows dialog is not built in).\n\n");
-}
-
-#else
-
 namespace {
 
 // Somebody could close a box: a desktop (or Windows) and a terminal.
@@ -86,5 +77,3 @@ void TourMessageBox() {
   std::fflush(stdout);
   std::printf("VTisMessageBoxReaded() returned %d: the box has been closed.\n\n", VTisMessageBoxReaded());
 }
-
-#endif  // VEMMISC_NO_MESSAGE_BOX
