@@ -44,6 +44,8 @@ struct OVectorKind {
   static Element OutOfRange() { return nullptr; }
 };
 
+constexpr int32_t kMaxAppendSize = 2048;
+
 bool SameFloat(float a, float b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
@@ -96,11 +98,15 @@ void Run(FuzzedDataProvider& in) {
         other.AddElement(element);
         otherModel.Add(element);
         break;
+      // Appending doubles the size at worst; the cap keeps every input to a
+      // few thousand slots, so that runs stay fast.
       case 4:
+        if (model.Size() > kMaxAppendSize) break;
         vector.AppendArray(&other);
         model.Append(otherModel);
         break;
       case 5:
+        if (model.Size() > kMaxAppendSize) break;
         // Appending a vector to itself appends one copy of its elements.
         vector.AppendArray(&vector);
         model.Append(Model(model));
