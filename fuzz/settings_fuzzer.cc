@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           FUZZ_CHECK(!modelled);
           break;
         }
-        std::string stored = text.c_str();  // the text up to its first zero
+        const std::string stored = text.substr(0, text.find('\0'));  // up to its first zero
         std::string back = "unchanged";
         FUZZ_CHECK(settings.GetString(&back, section, name, index) && back == stored);
         if (modelled) model[key] = text + '\0';
