@@ -196,4 +196,23 @@ TEST_F(ExportImportTest, MoreMistakesInValueLines) {
   EXPECT_EQ(Run({"query", "HKCU\\X"}).exit_code, 1);
 }
 
+// Both found by fuzzing the reader against the writer: names that an import
+// would store but no export could write back as they were.
+TEST_F(ExportImportTest, ImportedNamesSurviveExport) {
+  // A stray byte in a UTF-8 file becomes U+FFFD, as the library's narrow text does.
+  const std::string stray = "Windows Registry Editor Version 5.00\n\n[HKCU\\Caf\x99]\n\"x\"=\"y\"\n";
+  WriteFile(PathOf("stray.reg"), std::vector<uint8_t>(stray.begin(), stray.end()));
+  RunOk({"import", PathOf("stray.reg")});
+  EXPECT_EQ(RunOk({"query", "HKCU\\Caf\xEF\xBF\xBD"}),
+            "\nHKEY_CURRENT_USER\\Caf\xEF\xBF\xBD\n    x    REG_SZ    y\n");
+  // A key may end in one backslash, never in an empty level.
+  const std::string empty_level =
+      "Windows Registry Editor Version 5.00\n\n[HKCU\\A\\\\]\n\"x\"=\"y\"\n";
+  WriteFile(PathOf("empty.reg"), std::vector<uint8_t>(empty_level.begin(), empty_level.end()));
+  const RunResult refused = Run({"import", PathOf("empty.reg")});
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("line 3:"), std::string::npos) << refused.err;
+  EXPECT_EQ(Run({"query", "HKCU\\A"}).exit_code, 1);
+}
+
 }  // namespace

@@ -39,7 +39,8 @@ bool ParseKeyName(std::string_view text, KeyName* key) {
     // One trailing backslash is allowed, as the registry allows it.
     if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
     if (path.empty() && slash + 1 < text.size()) return false;
-    if (!path.empty() && (path.front() == '\\' || path.find("\\\\") != std::string_view::npos)) {
+    if (!path.empty() && (path.front() == '\\' || path.back() == '\\' ||
+                          path.find("\\\\") != std::string_view::npos)) {
       return false;
     }
     parsed.path = std::string(path);

@@ -52,7 +52,13 @@ bool DecodeLines(const std::vector<uint8_t>& bytes, std::vector<std::string>* li
   } else {
     const bool utf8_bom =
         bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
-    text.assign(bytes.begin() + (utf8_bom ? 3 : 0), bytes.end());
+    // Names go into the hive as UTF-8 and come out of export as UTF-16, so
+    // malformed bytes become U+FFFD here, as the library's narrow text does,
+    // rather than names that no export could reproduce.
+    const size_t skip = utf8_bom ? 3 : 0;
+    const std::vector<uint8_t> wide = Utf8ToUtf16Le(
+        reinterpret_cast<const char*>(bytes.data()) + skip, bytes.size() - skip);
+    text = Utf16LeToUtf8(wide.data(), wide.size());
   }
   size_t start = 0;
   while (start < text.size()) {
