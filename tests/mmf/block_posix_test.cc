@@ -1,6 +1,7 @@
 // Linux specifics of blocks: file names, leftover files, processes that fork
 // or exit with live blocks, and blocks beyond 4 GiB.
 #include <fcntl.h>
+#include <pwd.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -86,10 +87,28 @@ TEST_F(PosixBlockTest, RelativeTmpdirFallsBackToTmp) {
 
 TEST_F(PosixBlockTest, UnwritableTmpdirGivesNullAndNoFile) {
   const std::string locked = folder_.PathOf("locked");
-  ASSERT_EQ(0, mkdir(locked.c_str(), 0500));
-  if (access(locked.c_str(), W_OK) == 0) GTEST_SKIP() << "this user may write into any directory";
-  setenv("TMPDIR", locked.c_str(), 1);
-  EXPECT_EQ(nullptr, VTAllocMMF(4096));
+  ASSERT_EQ(0, mkdir(locked.c_str(), 0700));
+  // Reachable by anyone, writable by no one.
+  ASSERT_EQ(0, chmod(folder_.path().c_str(), 0755));
+  ASSERT_EQ(0, chmod(locked.c_str(), 0555));
+  // Permissions do not bind the superuser, so the allocation then runs in a
+  // child process as nobody.
+  const pid_t pid = fork();
+  ASSERT_NE(-1, pid);
+  if (pid == 0) {
+    if (geteuid() == 0) {
+      const passwd* nobody = getpwnam("nobody");
+      if (nobody == nullptr || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) {
+        _exit(10);
+      }
+    }
+    setenv("TMPDIR", locked.c_str(), 1);
+    _exit(VTAllocMMF(4096) == nullptr ? 0 : 11);
+  }
+  int status = 0;
+  ASSERT_EQ(pid, waitpid(pid, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status));
   EXPECT_TRUE(TempFolder::ListBlockFiles(locked).empty());
 }
 
