@@ -34,6 +34,26 @@ inline uint32_t HashStep(uint32_t hash, uint16_t unit) {
   return hash * 31u + unit;
 }
 
+// Continues hash over the run of 7-bit ASCII bytes at *text, which every
+// narrow conversion maps to code units of the same value, and leaves *text
+// at the first byte that is NUL or not ASCII. Four bytes fold into one step,
+// h * 31^4 + a * 31^3 + b * 31^2 + c * 31 + d, which shortens the chain of
+// dependent multiplications fourfold. Each byte is tested before the next is
+// read, so nothing past the terminator is touched.
+inline uint32_t HashAsciiRun(const unsigned char** text, uint32_t hash) {
+  const unsigned char* bytes = *text;
+  auto isAscii = [](unsigned char c) { return c - 1u < 0x7Fu; };  // NUL excluded
+  while (isAscii(bytes[0]) && isAscii(bytes[1]) && isAscii(bytes[2]) &&
+         isAscii(bytes[3])) {
+    hash = hash * (31u * 31u * 31u * 31u) + bytes[0] * (31u * 31u * 31u) +
+           bytes[1] * (31u * 31u) + bytes[2] * 31u + bytes[3];
+    bytes += 4;
+  }
+  while (isAscii(*bytes)) hash = HashStep(hash, *bytes++);
+  *text = bytes;
+  return hash;
+}
+
 }  // namespace vem
 
 #endif  // VEMMISC_CONTAINERS_NARROW_TEXT_H_

@@ -4,12 +4,6 @@
 #include "containers/utf8_decoder.h"
 
 namespace vem {
-namespace {
-
-bool IsAsciiNonNul(unsigned char c) { return c - 1u < 0x7Fu; }
-
-}  // namespace
-
 bool NarrowToWide(const char* text, NarrowCodePage /*page*/,
                   std::basic_string<VemWChar>* out) {
   out->clear();
@@ -28,17 +22,7 @@ uint32_t HashNarrowText(const char* text) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   uint32_t hash = 0;
   for (;;) {
-    // Names are mostly ASCII. Four ASCII bytes fold into one step of the
-    // hash, h * 31^4 + a * 31^3 + b * 31^2 + c * 31 + d, which shortens the
-    // chain of dependent multiplications fourfold. Each byte is tested before
-    // the next is read, so nothing past the terminator is touched.
-    if (IsAsciiNonNul(bytes[0]) && IsAsciiNonNul(bytes[1]) &&
-        IsAsciiNonNul(bytes[2]) && IsAsciiNonNul(bytes[3])) {
-      hash = hash * (31u * 31u * 31u * 31u) + bytes[0] * (31u * 31u * 31u) +
-             bytes[1] * (31u * 31u) + bytes[2] * 31u + bytes[3];
-      bytes += 4;
-      continue;
-    }
+    hash = HashAsciiRun(&bytes, hash);
     if (*bytes == 0) return hash;
     Utf16Units units;
     bytes = reinterpret_cast<const unsigned char*>(

@@ -11,18 +11,13 @@
 
 namespace vem {
 
-// Names are nearly always 7-bit ASCII, whose bytes every narrow conversion
-// maps to the same code units, so those are hashed here directly; any other
-// byte hands the whole name to GenerateID.
+// Names are nearly always 7-bit ASCII, which is hashed here directly; a name
+// holding any other byte goes whole to GenerateID.
 inline int32_t NameKey(const char* name) {
   if (name == nullptr) return 0;
-  uint32_t hash = 0;
-  for (const char* c = name; *c != '\0'; ++c) {
-    const unsigned char byte = static_cast<unsigned char>(*c);
-    if (byte >= 0x80) return GenerateID(name);
-    hash = HashStep(hash, byte);
-  }
-  return static_cast<int32_t>(hash);
+  const auto* rest = reinterpret_cast<const unsigned char*>(name);
+  const uint32_t hash = HashAsciiRun(&rest, 0);
+  return *rest == '\0' ? static_cast<int32_t>(hash) : GenerateID(name);
 }
 
 // The record stored under the name's key (written to *key), or null.
