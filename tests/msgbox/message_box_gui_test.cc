@@ -25,6 +25,7 @@
 #include "msgbox/helper/dialog_template.h"
 #include "msgbox/helper/dialog_units.h"
 #include "msgbox/helper_protocol.h"
+#include "tests/msgbox/box_descriptions.h"
 #include "tests/msgbox/x_display.h"
 
 namespace vem {
@@ -56,14 +57,8 @@ struct Box {
 class MessageBoxGuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vemmsgbox-test.XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    folder_ = pattern;
-    setenv(kHelperDescribeVariable, folder_.c_str(), 1);
+    ASSERT_FALSE(boxes_.Folder().empty());
     ASSERT_TRUE(display_.IsOpen()) << "run under scripts/with-xvfb.sh";
-  }
-  void TearDown() override {
-    std::system(("rm -rf '" + folder_ + "'").c_str());
   }
 
   // The next box that appears (one not returned before); fails after 30 s
@@ -72,25 +67,14 @@ class MessageBoxGuiTest : public ::testing::Test {
   Box NextBox() {
     const auto deadline = steady_clock::now() + std::chrono::seconds(30);
     while (steady_clock::now() < deadline) {
-      if (DIR* dir = opendir(folder_.c_str())) {
-        std::string found;
-        while (dirent* entry = readdir(dir)) {
-          const std::string name = entry->d_name;
-          if (name.size() > 4 && name.compare(name.size() - 4, 4, ".box") == 0 && seen_.count(name) == 0) {
-            found = name;
-            break;
-          }
-        }
-        closedir(dir);
-        if (!found.empty()) {
-          seen_.insert(found);
-          std::ifstream file(folder_ + "/" + found, std::ios::binary);
-          const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-          Box box;
-          box.pid = std::stol(found);
-          EXPECT_TRUE(box.record.Parse(bytes)) << found;
-          return box;
-        }
+      for (const std::string& name : boxes_.Files()) {
+        if (!seen_.insert(name).second) continue;
+        std::ifstream file(boxes_.Folder() + "/" + name, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        Box box;
+        box.pid = std::stol(name);
+        EXPECT_TRUE(box.record.Parse(bytes)) << name;
+        return box;
       }
       std::this_thread::sleep_for(milliseconds(20));
     }
@@ -126,7 +110,7 @@ class MessageBoxGuiTest : public ::testing::Test {
   }
   static bool IsRunning(const Box& box) { return kill(static_cast<pid_t>(box.pid), 0) == 0; }
 
-  std::string folder_;
+  BoxDescriptions boxes_;
   std::set<std::string> seen_;
   testing::XDisplayForTests display_;
 };

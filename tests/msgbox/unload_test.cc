@@ -2,7 +2,6 @@
 // leaving the process closes their dialogs and ends their threads first, so
 // no thread runs in unmapped code and no dialog outlives its caller. This
 // program loads the library itself instead of linking it.
-#include <dirent.h>
 #include <dlfcn.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -15,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "msgbox/helper_protocol.h"
+#include "tests/msgbox/box_descriptions.h"
 
 namespace vem {
 namespace {
@@ -24,13 +23,7 @@ using ShowFunction = int32_t (*)(const char*, const char*, int32_t, int32_t);
 
 class UnloadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vemmsgbox-unload.XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    folder_ = pattern;
-    setenv(kHelperDescribeVariable, folder_.c_str(), 1);
-  }
-  void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
+  void SetUp() override { ASSERT_FALSE(boxes_.Folder().empty()); }
 
   // Process ids of the helpers whose boxes are on screen, once there are `count`.
   std::vector<pid_t> WaitForBoxes(std::size_t count) {
@@ -38,19 +31,13 @@ class UnloadTest : public ::testing::Test {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (helpers.size() < count && std::chrono::steady_clock::now() < deadline) {
       helpers.clear();
-      if (DIR* dir = opendir(folder_.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-          const std::string name = entry->d_name;
-          if (name.size() > 4 && name.compare(name.size() - 4, 4, ".box") == 0) helpers.push_back(std::stoi(name));
-        }
-        closedir(dir);
-      }
+      for (const std::string& name : boxes_.Files()) helpers.push_back(std::stoi(name));
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return helpers;
   }
 
-  std::string folder_;
+  BoxDescriptions boxes_;
 };
 
 TEST_F(UnloadTest, UnloadingClosesOpenBoxesAndEndsTheirThreads) {

@@ -1,0 +1,32 @@
+// The folder into which every message box helper started by this process
+// describes its dialog (one "<pid>.box" file per box on screen), for tests
+// that watch boxes from outside.
+#ifndef VEMMISC_TESTS_MSGBOX_BOX_DESCRIPTIONS_H_
+#define VEMMISC_TESTS_MSGBOX_BOX_DESCRIPTIONS_H_
+
+#include <string>
+#include <vector>
+
+namespace vem {
+
+class BoxDescriptions {
+ public:
+  // Creates an empty folder below /tmp and points the helpers at it; Folder()
+  // is empty when the folder could not be made.
+  BoxDescriptions();
+  // Removes the folder and everything in it.
+  ~BoxDescriptions();
+  BoxDescriptions(const BoxDescriptions&) = delete;
+  BoxDescriptions& operator=(const BoxDescriptions&) = delete;
+
+  const std::string& Folder() const { return m_folder; }
+  // The names of the description files present now, in no particular order.
+  std::vector<std::string> Files() const;
+
+ private:
+  std::string m_folder;
+};
+
+}  // namespace vem
+
+#endif  // VEMMISC_TESTS_MSGBOX_BOX_DESCRIPTIONS_H_
