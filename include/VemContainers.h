@@ -16,7 +16,7 @@
 // One entry of a CHashtable chain. Handed out as is by CHtEnumerator::NextEntry;
 // callers may read it but must not relink or free it.
 struct HashtableEntry {
-  int32_t key;
+  int32_t key;           // the key as given to Put
   void* value;           // never null
   HashtableEntry* next;  // next entry of the same bucket, null at the chain end
 };
@@ -32,6 +32,7 @@ class VEMMISC_API CHashtable {
   // A bucket count below 1 is replaced by 151, and a load factor that is not
   // greater than 0 (NaN included) by 0.75.
   explicit CHashtable(int32_t capacity);
+  // As above, with the load factor replaced the same way.
   CHashtable(int32_t capacity, float loadFactor);
   // Copies hold the same entries in the same buckets, so they enumerate in
   // the same order; they share nothing with their source.
@@ -46,6 +47,7 @@ class VEMMISC_API CHashtable {
   void* Put(int32_t key, void* value);
   // The key's value, or null when the key is absent.
   void* Get(int32_t key) const;
+  // Whether the key is present.
   bool ContainsKey(int32_t key) const;
   // Whether some entry holds exactly this pointer (false for null).
   bool Contains(void* value) const;
@@ -58,6 +60,7 @@ class VEMMISC_API CHashtable {
   void* Remove(int32_t key);
   // Removes every entry; the bucket count reached so far stays.
   void Clear();
+  // The number of entries.
   int32_t Size() const;
 
  protected:
@@ -138,11 +141,13 @@ class VEMMISC_API CHtEnumerator {
 template <typename T>
 class THashtable : public CHashtable {
  public:
+  // CHashtable's constructors.
   THashtable() = default;
   explicit THashtable(int32_t capacity) : CHashtable(capacity) {}
   THashtable(int32_t capacity, float loadFactor)
       : CHashtable(capacity, loadFactor) {}
 
+  // CHashtable's value operations with T* values: the same results.
   T* Put(int32_t key, T* value) {
     return static_cast<T*>(CHashtable::Put(key, value));
   }
@@ -175,6 +180,7 @@ class VEMMISC_API UVector {
   // Copies duplicate the storage (every slot), sharing nothing.
   UVector(const UVector& other);
   UVector& operator=(const UVector& other);
+  // Frees the storage.
   ~UVector();
 
   // Stores both settings. A vector that has storage keeps it: the growth
@@ -211,6 +217,7 @@ class VEMMISC_API UVector {
   void SetElement(uint32_t element, int32_t index);
   // The storage (GetSize() elements, then spare slots), or null without one.
   uint32_t* GetArray();
+  // The number of elements.
   int32_t GetSize();
   // Empties the vector, keeping storage, capacity and slot contents.
   void Reset();
@@ -233,6 +240,7 @@ class VEMMISC_API UVector {
 // owns what its elements point to. Removal nulls the vacated last slot.
 class VEMMISC_API OVector {
  public:
+  // As UVector's constructors and copies.
   OVector();
   OVector(float growFactor, int32_t capacity);
   OVector(const OVector& other);
@@ -240,6 +248,7 @@ class VEMMISC_API OVector {
   // Frees the pointer array only.
   virtual ~OVector();
 
+  // As UVector's operations, with pointers for elements.
   void SetCapacity(int32_t capacity, float growFactor);
   void AddElement(void* element) {
     if (m_array != nullptr && m_lastIndex < m_capacity - 1) {
@@ -256,9 +265,11 @@ class VEMMISC_API OVector {
   void RemoveElement(void* element);
   // By index: nothing when index is outside the elements.
   void RemoveElement(int32_t index);
+  // Index of the first element equal to element, or -1.
   int32_t isElement(void* element) const;
   // The element at index, or null when index is outside 0..size-1.
   void* GetElement(int32_t index) const;
+  // As UVector's.
   void SetElement(void* element, int32_t index);
   void** GetArray();
   int32_t GetSize() const;
@@ -266,10 +277,10 @@ class VEMMISC_API OVector {
   void Clear();
 
  protected:
-  void** m_array;
-  int32_t m_capacity;
-  int32_t m_lastIndex;
-  float m_growFactor;
+  void** m_array;       // m_capacity slots, or null
+  int32_t m_capacity;   // slots of the storage, or of the next allocation
+  int32_t m_lastIndex;  // index of the last element, -1 when empty
+  float m_growFactor;   // share of the capacity added by each growth
 
  private:
   void GrowAndAdd(void* element);
@@ -280,10 +291,12 @@ class VEMMISC_API OVector {
 template <typename T>
 class TVector : public OVector {
  public:
+  // OVector's constructors.
   TVector() = default;
   TVector(float growFactor, int32_t capacity)
       : OVector(growFactor, capacity) {}
 
+  // OVector's element operations with T* elements: the same results.
   void AddElement(T* element) { OVector::AddElement(element); }
   void InsertElement(T* element, int32_t index) {
     OVector::InsertElement(element, index);

@@ -40,6 +40,7 @@ struct _VemStParam;
 
 // Callbacks into the owner. Each receives the storage identifier and the
 // storage's own record, which it may change.
+
 // Before a typed read; non-zero ends the read with that result.
 typedef int32_t (*VemBeforeGetFn)(uint32_t id, _VemStParam* param);
 // After a successful typed read, with a copy of the value as it was before.
@@ -57,9 +58,10 @@ typedef int32_t (*VemAfterSetFn)(uint32_t id, _VemStParam* param);
 // arrVal.current point into the storage's buffers, valid until the parameter
 // is next written or the storage is cleared.
 struct _VemStParam {
-  uint32_t type;
-  uint32_t access;
+  uint32_t type;    // a PARAM_TYPE_ code: which arm of the value area holds the value
+  uint32_t access;  // PARAM_ACCESS_ bits; other bits are kept and mean nothing
   char name[256];  // NUL-terminated, at most 255 characters
+  // The owner's callbacks, each of which may be null.
   VemBeforeGetFn pfnBeforeGet;
   VemAfterGetFn pfnAfterGet;
   VemBeforeSetFn pfnBeforeSet;
@@ -128,6 +130,7 @@ class VemParamListener {
   // Receives a copy of the changed record, made for this call only. The
   // result is ignored.
   virtual int32_t OnParamChanged(_VemStParam* param) = 0;
+  // Listeners may be deleted through this interface.
   virtual ~VemParamListener() {}
 };
 
@@ -139,12 +142,13 @@ class VEMMISC_API VemParamStorage {
  public:
   // A memory block linked to a parameter name; the storage owns the copy.
   struct LinkedData {
-    void* data;
-    uint32_t size;
+    void* data;     // the storage's copy of the block
+    uint32_t size;  // its length in bytes
   };
 
   // An empty storage with identifier id, not registered.
   explicit VemParamStorage(uint32_t id);
+  // A storage owns its records and buffers: it cannot be copied.
   VemParamStorage(const VemParamStorage&) = delete;
   VemParamStorage& operator=(const VemParamStorage&) = delete;
   // Clears the storage. Does not unregister it.
@@ -240,13 +244,14 @@ class VEMMISC_API VemParamStorage {
   // PARAM_ERR_BUFFER for a null value.
   int32_t SetParam(_VemStParam* param, const void* value, uint32_t size);
 
-  THashtable<LinkedData> m_linkedData;
-  uint32_t m_id;
-  uint8_t m_reserved[2048];
-  THashtable<_VemStParam> m_params;
+  THashtable<LinkedData> m_linkedData;  // linked blocks, by name key
+  uint32_t m_id;                        // the identifier every callback receives
+  uint8_t m_reserved[2048];             // used by no operation, never initialised
+  THashtable<_VemStParam> m_params;     // the records, by name key
   // Records written without notification, oldest first. An entry whose record
   // was replaced by AddParam is null and skipped by UpdateToObject.
   TVector<_VemStParam> m_changedParams;
+  // One listener list per name key.
   THashtable<TVector<VemParamListener*>> m_listeners;
 
  private:

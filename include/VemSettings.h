@@ -13,15 +13,18 @@
 
 // A registry key handle: the same type as windows.h's HKEY.
 struct HKEY__;
-typedef HKEY__* VemRegKey;
+typedef HKEY__* VemRegKey;  // a predefined root key, or null
 
 // Thrown by SettingsManager's constructors for a storage type other than 0.
 // It is a std::bad_alloc whose what() is "Invalid storage types".
 class VEMMISC_API VemInvalidStorageType : public std::bad_alloc {
  public:
+  // "Invalid storage types".
   const char* what() const noexcept override;
 };
 
+// Reads and writes values below one root key and key path. Each object is
+// used by one thread at a time.
 class VEMMISC_API SettingsManager {
  public:
   // Takes the process-wide defaults s_strRoot, s_strPath and s_type.
@@ -36,6 +39,7 @@ class VEMMISC_API SettingsManager {
   // Copies all fields, including the resolved root key.
   SettingsManager(const SettingsManager& other);
   SettingsManager& operator=(const SettingsManager& other);
+  // Touches no key: the root key is predefined and never opened.
   ~SettingsManager();
 
   // Sets the defaults for objects constructed later; a null root or path
@@ -71,9 +75,9 @@ class VEMMISC_API SettingsManager {
   static std::string s_strPath;
   static int32_t s_type;
 
-  std::string m_strRoot;
-  std::string m_strPath;
-  int32_t m_type;
+  std::string m_strRoot;  // root key name, as given
+  std::string m_strPath;  // key path below the root, as given
+  int32_t m_type;         // storage type, always 0
   // The predefined key m_strRoot names, or null; never opened or closed.
   VemRegKey m_hRootKey;
 };
