@@ -1,7 +1,9 @@
-// The tour's chapters, one per service of the library.
+// The tour's chapters, one per service of the library. Pairs of lines
+// "// [name]" in the chapters mark the excerpts the API reference quotes.
 #ifndef VEMMISC_EXAMPLES_TOUR_H
 #define VEMMISC_EXAMPLES_TOUR_H
 
+void TourContainers();
 void TourParams();
 void TourSettings();
 void TourMemoryBlocks();

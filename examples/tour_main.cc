@@ -5,6 +5,7 @@
 
 int main() {
   std::printf("VemMisc tour\n============\n\n");
+  TourContainers();
   TourParams();
   TourSettings();
   TourMemoryBlocks();

@@ -42,6 +42,7 @@ void TourMemoryBlocks() {
 
   const std::uint64_t size = 3 * 1024 * 1024 + 5;
   std::printf("VTAllocMMF(%llu) asks for a block of 3 MiB and 5 bytes.\n", static_cast<unsigned long long>(size));
+  // [block]
   auto* bytes = static_cast<char*>(VTAllocMMF(size));
   if (bytes == nullptr) {
     std::printf("  It returned NULL: the directory is missing, not writable, or full.\n");
@@ -55,13 +56,16 @@ void TourMemoryBlocks() {
   bytes[0] = 'A';
   std::printf("  Wrote 'A' at offset 0 and a greeting at the very end; reading back: '%c', \"%s\".\n", bytes[0],
               bytes + size - sizeof greeting);
+  // [block]
 
   VTFreeMMF(bytes + 1);
   std::printf("VTFreeMMF(address + 1) is ignored: only the block's own address releases it.\n");
   std::printf("  The block is still there: byte 0 is '%c'.\n", bytes[0]);
 
+  // [free]
   VTFreeMMF(bytes);
   std::printf("VTFreeMMF(address) unmaps the block and deletes its file:\n");
+  // [free]
   ShowBlockFiles(directory);
 
   std::printf("VTAllocMMF(0) returns %s: an empty block cannot be made.\n", VTAllocMMF(0) == nullptr ? "NULL" : "a block");

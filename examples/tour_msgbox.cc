@@ -48,8 +48,10 @@ bool UserCanAnswer() {
 void TourMessageBox() {
   std::printf("Message box\n-----------\n");
 
+  // [title]
   VTSetMessageBoxTitleA("VemMisc tour");
   std::printf("VTSetMessageBoxTitleA(\"VemMisc tour\"): every box now has this caption.\n");
+  // [title]
 
   std::printf("VTMessageBoxA(..., kind 1, mode 3): mode 3 shows nothing and returns %d.\n",
               VTMessageBoxA("never shown", "never shown", 1, 3));
@@ -67,6 +69,7 @@ void TourMessageBox() {
     std::printf("and then wait for it with VTisMessageBoxReaded().\n\n");
     return;
   }
+  // [awaited]
   const int32_t shown = VTMessageBoxA(comment, message, 1, 1);
   std::printf("VTMessageBoxA(comment, message, kind 1, mode 1) returned %d at once.\n", shown);
   if (shown != 0) {
@@ -76,4 +79,5 @@ void TourMessageBox() {
   std::printf("Waiting with VTisMessageBoxReaded() until you close the box...\n");
   std::fflush(stdout);
   std::printf("VTisMessageBoxReaded() returned %d: the box has been closed.\n\n", VTisMessageBoxReaded());
+  // [awaited]
 }

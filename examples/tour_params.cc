@@ -64,6 +64,7 @@ void Result(const char* what, int32_t result) {
 
 void TourParams() {
   std::printf("Parameter storage\n-----------------\n");
+  // [declare]
   VemParamStorage owner(kStorageId);
   std::printf("Created a storage with identifier %u.\n", kStorageId);
 
@@ -74,6 +75,7 @@ void TourParams() {
   gain.pfnBeforeSet = OwnerBeforeSet;
   gain.pfnAfterSet = OwnerAfterSet;
   Declare(&owner, &gain, "Gain", PARAM_TYPE_INT);
+  // [declare]
   _VemStParam mute;
   mute.boolVal.initial = true;
   Declare(&owner, &mute, "Mute", PARAM_TYPE_BOOL);
@@ -122,6 +124,7 @@ void TourParams() {
     }
   }
 
+  // [use]
   VemParamStorage::AddStorage(kStorageId, &owner);
   std::printf("Registered the storage (AddStorage).\n");
 
@@ -150,6 +153,7 @@ void TourParams() {
   int64_t now = 0;
   found->GetParamInt("Gain", &now);
   std::printf("GetParamInt(Gain) -> %" PRId64 "\n", now);
+  // [use]
 
   found->RemoveParamChangedListener("Gain", &slider);
   // The registry never deletes a storage; this one ends with the chapter.

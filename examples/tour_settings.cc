@@ -22,12 +22,14 @@ std::string Now() {
 
 void TourSettings() {
   std::printf("Registry settings\n-----------------\n");
-  SettingsManager settings;  // HKEY_CURRENT_USER\Software\Tamrel\VemTools by default
   std::printf("Values live under HKEY_CURRENT_USER\\Software\\Tamrel\\VemTools\\%s.\n", kSection);
 #if !defined(_WIN32)
   std::printf("On Linux that is the library's registry hive in $VEMMISC_REGISTRY_DIR, or else\n"
               "in ${XDG_CONFIG_HOME:-$HOME/.config}/vemmisc/registry.\n");
 #endif
+
+  // [settings]
+  SettingsManager settings;  // HKEY_CURRENT_USER\Software\Tamrel\VemTools by default
 
   int64_t gain = 0;
   std::string last_run;
@@ -49,4 +51,5 @@ void TourSettings() {
   } else {
     std::printf("Could not store Gain: the registry refused the write.\n\n");
   }
+  // [settings]
 }
