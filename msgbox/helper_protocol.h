@@ -1,9 +1,8 @@
 // The records the library and its dialog helper program (vemmsgbox) exchange:
 // the request for one box, which the library writes to the helper's standard
-// input, and the description of a shown box, which the helper writes when a
-// test asks for it. A record is a sequence of named fields, each written as
-// "<name> <byte count>\n<bytes>\n", so values of any length and content
-// (line breaks, NULs, invalid UTF-8) pass unchanged.
+// input, and the helper's answer to an owner search. A record is a sequence of
+// named fields, each written as "<name> <byte count>\n<bytes>\n", so values
+// of any length and content (line breaks, NULs, invalid UTF-8) pass unchanged.
 #ifndef VEMMISC_MSGBOX_HELPER_PROTOCOL_H
 #define VEMMISC_MSGBOX_HELPER_PROTOCOL_H
 
@@ -21,10 +20,6 @@ namespace vem {
 constexpr int kHelperExitOk = 1;
 constexpr int kHelperExitCancelled = 2;
 constexpr int kHelperExitCannotShow = 3;
-
-// Environment variable naming a directory: when set, each helper writes the
-// description of its box there, as <pid>.box, once the box is on screen.
-constexpr const char* kHelperDescribeVariable = "VEMMSGBOX_DESCRIBE";
 
 // Field names of a request. Comment and message are left out when null.
 namespace request_field {

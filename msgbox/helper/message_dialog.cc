@@ -1,18 +1,11 @@
 #include "msgbox/helper/message_dialog.h"
 
-#include <gdk/gdkx.h>
-#include <gtk/gtk.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <iterator>
 #include <string>
 
-#include "msgbox/helper/dialog_template.h"
-#include "msgbox/helper/dialog_units.h"
 
 namespace vem {
 namespace {
@@ -45,22 +38,6 @@ std::string FieldOr(const FieldRecord& record, std::string_view name, const char
   const std::string* value = record.Find(name);
   return value != nullptr ? Displayable(*value) : std::string(fallback);
 }
-
-struct Dialog {
-  GtkWidget* window = nullptr;
-  GtkWidget* controls[std::size(kTemplateControls)] = {};
-  GtkWidget* okButton = nullptr;
-  GtkWidget* comment = nullptr;
-  GtkTextBuffer* message = nullptr;
-  GdkPixbuf* icon = nullptr;
-  std::string iconName = "none";
-  bool hasWindowIcon = false;
-  BaseUnits units{};
-  Window owner = None;
-  GdkPoint ownerCentredAt{0, 0};  // where the box goes when it has an owner
-  int endCode = kHelperExitCancelled;
-  bool described = false;
-};
 
 void Finish(Dialog* dialog, int endCode) {
   dialog->endCode = endCode;
@@ -262,70 +239,8 @@ void AttachToOwner(Dialog* dialog, Window owner, const PixelRect& client) {
   gtk_window_move(GTK_WINDOW(dialog->window), dialog->ownerCentredAt.x, dialog->ownerCentredAt.y);
 }
 
-int ControlIndexOf(const Dialog& dialog, GtkWidget* widget) {
-  for (std::size_t i = 0; i < std::size(dialog.controls); ++i) {
-    if (dialog.controls[i] == widget || gtk_widget_is_ancestor(widget, dialog.controls[i])) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
-}
-
-// What the box shows, for tests: written to <folder>/<pid>.box once the box
-// is on screen (first to a temporary name, so readers never see half).
-void Describe(const Dialog& dialog, const char* folder) {
-  FieldRecord record;
-  GdkWindow* window = gtk_widget_get_window(dialog.window);
-  record.Add("window", static_cast<std::int64_t>(gdk_x11_window_get_xid(window)));
-  record.Add(request_field::kCaption, gtk_window_get_title(GTK_WINDOW(dialog.window)));
-  record.Add(request_field::kComment, gtk_label_get_text(GTK_LABEL(dialog.comment)));
-  GtkTextIter start;
-  GtkTextIter end;
-  gtk_text_buffer_get_bounds(dialog.message, &start, &end);
-  gchar* message = gtk_text_buffer_get_text(dialog.message, &start, &end, TRUE);
-  record.Add(request_field::kMessage, message);
-  g_free(message);
-  record.Add("icon", dialog.iconName);
-  record.Add("window-icon", std::string_view(dialog.hasWindowIcon ? kWindowIconName : "none"));
-  record.Add("base-x", std::int64_t{dialog.units.x});
-  record.Add("base-y", std::int64_t{dialog.units.y});
-  GtkAllocation client;
-  gtk_widget_get_allocation(dialog.window, &client);
-  record.Add("client-width", std::int64_t{client.width});
-  record.Add("client-height", std::int64_t{client.height});
-  int left = 0;
-  int top = 0;
-  gdk_window_get_origin(window, &left, &top);
-  record.Add("screen-x", std::int64_t{left});
-  record.Add("screen-y", std::int64_t{top});
-  record.Add("resizable", std::int64_t{gtk_window_get_resizable(GTK_WINDOW(dialog.window))});
-  record.Add("modal", std::int64_t{gtk_window_get_modal(GTK_WINDOW(dialog.window))});
-  for (std::size_t i = 0; i < std::size(dialog.controls); ++i) {
-    GtkAllocation rect;
-    gtk_widget_get_allocation(dialog.controls[i], &rect);
-    record.Add("control", std::to_string(kTemplateControls[i].id) + " " + std::to_string(rect.x) + " " +
-                              std::to_string(rect.y) + " " + std::to_string(rect.width) + " " +
-                              std::to_string(rect.height));
-  }
-  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog.window));
-  const int focus_index = focus != nullptr ? ControlIndexOf(dialog, focus) : -1;
-  record.Add("focus", std::int64_t{focus_index >= 0 ? kTemplateControls[focus_index].id : 0});
-  record.Add("default", std::int64_t{gtk_widget_has_default(dialog.okButton) ? kOkButtonId : 0});
-  Window transient_for = None;
-  XGetTransientForHint(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), &transient_for);
-  record.Add("owner", static_cast<std::int64_t>(dialog.owner));
-  record.Add("transient-for", static_cast<std::int64_t>(transient_for));
-
-  const std::string path = std::string(folder) + "/" + std::to_string(getpid()) + ".box";
-  const std::string partial = path + ".part";
-  if (FILE* file = std::fopen(partial.c_str(), "wb")) {
-    const bool written = std::fwrite(record.bytes().data(), 1, record.bytes().size(), file) == record.bytes().size();
-    if (std::fclose(file) == 0 && written) std::rename(partial.c_str(), path.c_str());
-  }
-}
-
-gboolean DescribeWhenIdle(gpointer dialog) {
-  Describe(*static_cast<Dialog*>(dialog), std::getenv(kHelperDescribeVariable));
+gboolean RunShownHook(gpointer dialog) {
+  static_cast<Dialog*>(dialog)->shown(*static_cast<Dialog*>(dialog));
   return G_SOURCE_REMOVE;
 }
 
@@ -336,23 +251,23 @@ gboolean OnMapped(GtkWidget*, GdkEvent*, gpointer data) {
   if (dialog->owner != None) {
     gtk_window_move(GTK_WINDOW(dialog->window), dialog->ownerCentredAt.x, dialog->ownerCentredAt.y);
   }
-  if (!dialog->described && std::getenv(kHelperDescribeVariable) != nullptr &&
-      GDK_IS_X11_DISPLAY(gdk_display_get_default())) {
-    dialog->described = true;
+  if (dialog->shown != nullptr && !dialog->shownHookRan) {
+    dialog->shownHookRan = true;
     // Ahead of the text view's own idle work, which for a long message lays
     // out the whole text before anything of lower priority runs.
-    g_idle_add_full(G_PRIORITY_HIGH_IDLE, &DescribeWhenIdle, dialog, nullptr);
+    g_idle_add_full(G_PRIORITY_HIGH_IDLE, &RunShownHook, dialog, nullptr);
   }
   return FALSE;
 }
 
 }  // namespace
 
-int RunMessageDialog(const FieldRecord& request) {
+int RunMessageDialog(const FieldRecord& request, DialogShownHook shown) {
   if (!gtk_init_check(nullptr, nullptr)) return kHelperExitCannotShow;
   ApplyDialogStyle();
 
   Dialog dialog;
+  dialog.shown = shown;
   dialog.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow* window = GTK_WINDOW(dialog.window);
   gtk_window_set_title(window, FieldOr(request, request_field::kCaption, "").c_str());

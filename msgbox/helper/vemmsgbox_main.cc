@@ -1,76 +1,7 @@
 // vemmsgbox: draws one message box for libVemMisc and exits with its end code.
 //
-//   vemmsgbox                  reads the box's request from standard input
-//   vemmsgbox --owner-of PID   writes the owner window of process PID
-//
 // Keeping the dialog in a process of its own keeps GTK out of the library's
 // callers, which may run another toolkit (or another GTK) themselves.
-#include <X11/Xlib.h>
-#include <unistd.h>
+#include "msgbox/helper/helper_program.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-
-#include "msgbox/helper/message_dialog.h"
-#include "msgbox/helper/owner_search_x11.h"
-#include "msgbox/helper_protocol.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-// The toolkit keeps caches for the life of the process; leak reports of them
-// would replace the exit status that carries the end code.
-extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
-#endif
-
-namespace {
-
-std::string ReadStandardInput() {
-  std::string data;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
-    if (got > 0) {
-      data.append(buffer, static_cast<std::size_t>(got));
-    } else if (got == 0 || errno != EINTR) {
-      return data;
-    }
-  }
-}
-
-// Windows may vanish while they are examined; such errors only mean "not
-// this one", never the end of the program.
-int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
-
-// Under Wayland there are no foreign windows to attach to: no owner.
-int WriteOwnerOf(const char* process) {
-  char* end = nullptr;
-  const long pid = std::strtol(process, &end, 10);
-  if (end == process || *end != 0 || pid <= 0) return 2;
-  Window owner = None;
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if (wayland == nullptr || *wayland == 0) {
-    if (Display* display = XOpenDisplay(nullptr)) {
-      XSetErrorHandler(&IgnoreXErrors);
-      owner = vem::FindOwnerWindowOfProcess(display, pid);
-      XCloseDisplay(display);
-    }
-  }
-  vem::FieldRecord answer;
-  answer.Add(vem::request_field::kOwner, static_cast<std::int64_t>(owner));
-  return std::fwrite(answer.bytes().data(), 1, answer.bytes().size(), stdout) == answer.bytes().size() ? 0 : 2;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--owner-of") == 0) return WriteOwnerOf(argv[2]);
-  if (argc != 1) {
-    std::fprintf(stderr, "usage: vemmsgbox < request\n       vemmsgbox --owner-of PID\n");
-    return vem::kHelperExitCannotShow;
-  }
-  vem::FieldRecord request;
-  if (!request.Parse(ReadStandardInput())) return vem::kHelperExitCannotShow;
-  return vem::RunMessageDialog(request);
-}
+int main(int argc, char** argv) { return vem::RunHelperProgram(argc, argv, nullptr); }

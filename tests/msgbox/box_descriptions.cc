@@ -5,15 +5,13 @@
 
 #include <filesystem>
 
-#include "msgbox/helper_protocol.h"
-
 namespace vem {
 
 BoxDescriptions::BoxDescriptions() {
   char pattern[] = "/tmp/vemmsgbox-test.XXXXXX";
   if (mkdtemp(pattern) == nullptr) return;
   m_folder = pattern;
-  setenv(kHelperDescribeVariable, m_folder.c_str(), 1);
+  setenv(kDescribeFolderVariable, m_folder.c_str(), 1);
 }
 
 BoxDescriptions::~BoxDescriptions() {

@@ -1,6 +1,7 @@
-// The folder into which every message box helper started by this process
-// describes its dialog (one "<pid>.box" file per box on screen), for tests
-// that watch boxes from outside.
+// The folder into which the test build of the message box helper describes
+// each dialog it shows (one "<pid>.box" file per box on screen), for tests that
+// watch boxes from outside. The library starts that helper when it is loaded
+// from the layout that tests/msgbox/CMakeLists.txt makes for it.
 #ifndef VEMMISC_TESTS_MSGBOX_BOX_DESCRIPTIONS_H_
 #define VEMMISC_TESTS_MSGBOX_BOX_DESCRIPTIONS_H_
 
@@ -8,6 +9,9 @@
 #include <vector>
 
 namespace vem {
+
+// Names the folder for the test build of the helper.
+constexpr const char* kDescribeFolderVariable = "VEMMSGBOX_DESCRIBE";
 
 class BoxDescriptions {
  public:

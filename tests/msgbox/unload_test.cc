@@ -41,7 +41,7 @@ class UnloadTest : public ::testing::Test {
 };
 
 TEST_F(UnloadTest, UnloadingClosesOpenBoxesAndEndsTheirThreads) {
-  void* library = dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
+  void* library = dlopen(VEMMISC_DESCRIBED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(nullptr, library) << dlerror();
   const auto show = reinterpret_cast<ShowFunction>(dlsym(library, "VTMessageBoxA"));
   ASSERT_NE(nullptr, show);
@@ -51,14 +51,14 @@ TEST_F(UnloadTest, UnloadingClosesOpenBoxesAndEndsTheirThreads) {
   ASSERT_EQ(2u, helpers.size());
 
   ASSERT_EQ(0, dlclose(library));
-  EXPECT_EQ(nullptr, dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD)) << "the library is really gone";
+  EXPECT_EQ(nullptr, dlopen(VEMMISC_DESCRIBED_LIBRARY, RTLD_NOW | RTLD_NOLOAD)) << "the library is really gone";
   for (pid_t helper : helpers) EXPECT_NE(0, kill(helper, 0)) << "helper " << helper << " still runs";
 }
 
 TEST_F(UnloadTest, LeavingTheProcessClosesOpenBoxes) {
   EXPECT_EXIT(
       {
-        void* library = dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
+        void* library = dlopen(VEMMISC_DESCRIBED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         const auto show = library != nullptr ? reinterpret_cast<ShowFunction>(dlsym(library, "VTMessageBoxA")) : nullptr;
         if (show == nullptr || show("open at exit", "mode 0", 1, 0) != 0 || WaitForBoxes(1).size() != 1) std::exit(3);
         std::exit(0);
