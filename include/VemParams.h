@@ -58,6 +58,43 @@ typedef int32_t (*VemAfterSetFn)(uint32_t id, _VemStParam* param);
 // arrVal.current point into the storage's buffers, valid until the parameter
 // is next written or the storage is cleared.
 struct _VemStParam {
+  // The value of an integer parameter, with its range.
+  struct IntValue {
+    int64_t current;    // the value
+    int64_t initial;    // the value AddParam starts with
+    int64_t min;        // lowest value a typed write accepts
+    int64_t max;        // highest value a typed write accepts
+    bool minExclusive;  // min itself is refused
+    bool maxExclusive;  // max itself is refused
+  };
+  // The value of a boolean parameter; initial is the byte after current.
+  struct BoolValue {
+    bool current;  // the value
+    bool initial;  // the value AddParam starts with
+  };
+  // The value of a floating-point parameter, with its range. A comparison
+  // with a NaN (value or bound) never refuses a write.
+  struct FloatValue {
+    double current;     // the value
+    double initial;     // the value AddParam starts with
+    double min;         // lowest value a typed write accepts
+    double max;         // highest value a typed write accepts
+    bool minExclusive;  // min itself is refused
+    bool maxExclusive;  // max itself is refused
+  };
+  // The value of a string parameter.
+  struct StringValue {
+    char* current;        // the storage's own copy
+    const char* initial;  // the caller's text given to AddParam
+  };
+  // The value of a byte-array parameter.
+  struct ArrayValue {
+    void* current;         // the storage's own buffer, or null
+    uint32_t size;         // bytes of the value
+    const void* initial;   // the caller's bytes given to AddParam, or null
+    uint32_t initialSize;  // number of those bytes
+  };
+
   uint32_t type;    // a PARAM_TYPE_ code: which arm of the value area holds the value
   uint32_t access;  // PARAM_ACCESS_ bits; other bits are kept and mean nothing
   char name[256];  // NUL-terminated, at most 255 characters
@@ -66,37 +103,14 @@ struct _VemStParam {
   VemAfterGetFn pfnAfterGet;
   VemBeforeSetFn pfnBeforeSet;
   VemAfterSetFn pfnAfterSet;
+  // The value area: the arm of the record's type holds the value. Every arm
+  // begins at the start of the area.
   union {
-    struct {
-      int64_t current;
-      int64_t initial;
-      int64_t min;
-      int64_t max;
-      bool minExclusive;
-      bool maxExclusive;
-    } intVal;
-    struct {
-      bool current;
-      bool initial;
-    } boolVal;
-    struct {
-      double current;
-      double initial;
-      double min;
-      double max;
-      bool minExclusive;
-      bool maxExclusive;
-    } floatVal;
-    struct {
-      char* current;        // the storage's own copy
-      const char* initial;  // the caller's text given to AddParam
-    } strVal;
-    struct {
-      void* current;  // the storage's own buffer, or null
-      uint32_t size;  // bytes of the value
-      const void* initial;
-      uint32_t initialSize;
-    } arrVal;
+    IntValue intVal;      // PARAM_TYPE_INT
+    BoolValue boolVal;    // PARAM_TYPE_BOOL
+    FloatValue floatVal;  // PARAM_TYPE_FLOAT
+    StringValue strVal;   // PARAM_TYPE_STRING
+    ArrayValue arrVal;    // PARAM_TYPE_ARRAY
   };
 
   // Type 0, read and write access, empty name, no callbacks, zero value area.
@@ -114,14 +128,40 @@ struct _VemStParam {
   }
 };
 
+// The layout callers exchange with the library, on 64-bit targets.
 #if UINTPTR_MAX == 0xFFFFFFFFFFFFFFFFu
 static_assert(sizeof(_VemStParam) == 336, "record size is part of the interface");
 static_assert(alignof(_VemStParam) == 8, "record alignment is part of the interface");
+static_assert(offsetof(_VemStParam, type) == 0 && offsetof(_VemStParam, access) == 4,
+              "type and access offsets");
 static_assert(offsetof(_VemStParam, name) == 8, "name offset");
-static_assert(offsetof(_VemStParam, pfnBeforeGet) == 264, "callback offset");
-static_assert(offsetof(_VemStParam, intVal) == 296, "value area offset");
-static_assert(sizeof(_VemStParam) - offsetof(_VemStParam, intVal) == 40,
-              "intVal spans the value area");
+static_assert(offsetof(_VemStParam, pfnBeforeGet) == 264 &&
+                  offsetof(_VemStParam, pfnAfterGet) == 272 &&
+                  offsetof(_VemStParam, pfnBeforeSet) == 280 &&
+                  offsetof(_VemStParam, pfnAfterSet) == 288,
+              "callback offsets");
+static_assert(offsetof(_VemStParam, intVal) == 296 &&
+                  offsetof(_VemStParam, boolVal) == 296 &&
+                  offsetof(_VemStParam, floatVal) == 296 &&
+                  offsetof(_VemStParam, strVal) == 296 &&
+                  offsetof(_VemStParam, arrVal) == 296,
+              "every arm starts the value area");
+static_assert(sizeof(_VemStParam) - offsetof(_VemStParam, intVal) == 40 &&
+                  sizeof(_VemStParam::IntValue) == 40 &&
+                  sizeof(_VemStParam::FloatValue) == 40,
+              "intVal and floatVal span the value area");
+static_assert(offsetof(_VemStParam::IntValue, minExclusive) == 32 &&
+                  offsetof(_VemStParam::IntValue, maxExclusive) == 33 &&
+                  offsetof(_VemStParam::FloatValue, minExclusive) == 32 &&
+                  offsetof(_VemStParam::FloatValue, maxExclusive) == 33,
+              "range flags follow the four numbers");
+static_assert(offsetof(_VemStParam::BoolValue, initial) == 1,
+              "boolVal.initial is the byte after boolVal.current");
+static_assert(offsetof(_VemStParam::StringValue, initial) == 8, "strVal.initial offset");
+static_assert(offsetof(_VemStParam::ArrayValue, size) == 8 &&
+                  offsetof(_VemStParam::ArrayValue, initial) == 16 &&
+                  offsetof(_VemStParam::ArrayValue, initialSize) == 24,
+              "arrVal field offsets");
 #endif
 
 // Implemented by callers that want to hear of applied changes.

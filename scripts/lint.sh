@@ -3,7 +3,9 @@
 # Static checks of the library, its tools and the fuzzers: cppcheck with the
 # suppressions of scripts/cppcheck.supp, then clang-tidy with the checks of
 # .clang-tidy over every source file of the Linux build (configured, not
-# built, in build/lint). Any finding fails the run.
+# built, in build/lint), then the public headers compiled alone and together
+# by every compiler we support (scripts/check-headers.sh). Any finding fails
+# the run.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -39,5 +41,8 @@ if ! run-clang-tidy-14 -p "$build/tidy" -j 2 -quiet -header-filter="$filter" \
   echo "==== lint: clang-tidy found problems (above; full log in $build/tidy.log)"
   failed=1
 fi
+echo "==== lint: public headers"
+"$root/scripts/check-headers.sh" || failed=1
+
 [ "$failed" -eq 0 ] && echo "==== lint: no findings"
 exit "$failed"

@@ -12,31 +12,6 @@ using namespace paramtest;
 
 namespace {
 
-TEST(ParamRecord, LayoutIsFixedOnSixtyFourBitTargets) {
-  if (sizeof(void*) != 8) GTEST_SKIP() << "the layout is fixed for 64-bit targets";
-  EXPECT_EQ(sizeof(_VemStParam), 336u);
-  EXPECT_EQ(alignof(_VemStParam), 8u);
-  EXPECT_EQ(offsetof(_VemStParam, access), 4u);
-  EXPECT_EQ(offsetof(_VemStParam, name), 8u);
-  EXPECT_EQ(offsetof(_VemStParam, pfnBeforeGet), 264u);
-  EXPECT_EQ(offsetof(_VemStParam, pfnAfterSet), 288u);
-  EXPECT_EQ(offsetof(_VemStParam, intVal), 296u);
-  // Every arm starts at the value area; the flags follow the four 8-byte fields.
-  EXPECT_EQ(offsetof(_VemStParam, boolVal), 296u);
-  EXPECT_EQ(offsetof(_VemStParam, strVal), 296u);
-  EXPECT_EQ(offsetof(_VemStParam, arrVal), 296u);
-  _VemStParam param;
-  auto at = [&](const void* field) {
-    return static_cast<const char*>(field) - reinterpret_cast<const char*>(&param);
-  };
-  EXPECT_EQ(at(&param.boolVal.initial), 297);
-  EXPECT_EQ(at(&param.intVal.minExclusive), 328);
-  EXPECT_EQ(at(&param.floatVal.maxExclusive), 329);
-  EXPECT_EQ(at(&param.arrVal.size), 304);
-  EXPECT_EQ(at(&param.arrVal.initial), 312);
-  EXPECT_EQ(at(&param.arrVal.initialSize), 320);
-}
-
 TEST(ParamRecord, DefaultRecordIsAnEmptyReadWriteInteger) {
   alignas(_VemStParam) unsigned char raw[sizeof(_VemStParam)];
   std::memset(raw, 0xAB, sizeof(raw));
