@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "VemContainers.h"
-#include "containers/utf8_decoder.h"
+#include "text/utf8_decoder.h"
 
 namespace {
 

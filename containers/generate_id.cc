@@ -1,5 +1,5 @@
 #include "VemContainers.h"
-#include "containers/narrow_text.h"
+#include "text/narrow_text.h"
 
 int32_t GenerateID(const VemWChar* text) {
   if (text == nullptr) return 0;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "VemContainers.h"
-#include "containers/narrow_text.h"
+#include "text/narrow_text.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/utf8_reference.h"
 

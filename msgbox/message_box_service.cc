@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "containers/narrow_text.h"
+#include "text/narrow_text.h"
 
 namespace vem {
 namespace {

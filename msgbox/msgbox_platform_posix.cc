@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "containers/narrow_text.h"
-#include "containers/utf16_text.h"
+#include "text/narrow_text.h"
+#include "text/utf16_text.h"
 #include "msgbox/helper_protocol.h"
 #include "msgbox/message_box_service.h"
 #include "msgbox/msgbox_platform.h"

@@ -7,7 +7,7 @@
 
 #include "VemContainers.h"
 #include "VemParams.h"
-#include "containers/narrow_text.h"
+#include "text/narrow_text.h"
 
 namespace vem {
 

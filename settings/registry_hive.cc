@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "containers/utf16_text.h"
+#include "text/utf16_text.h"
 #include "settings/hive.h"
 #include "settings/hive_key_handles.h"
 #include "settings/registry.h"

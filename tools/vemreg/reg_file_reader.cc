@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "settings/registry_defs.h"
-#include "containers/utf16_text.h"
+#include "text/utf16_text.h"
 #include "tools/vemreg/ascii_case.h"
 #include "tools/vemreg/value_text.h"
 

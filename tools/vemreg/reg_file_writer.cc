@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "containers/utf16_text.h"
+#include "text/utf16_text.h"
 
 namespace vem {
 

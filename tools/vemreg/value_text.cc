@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "settings/registry_defs.h"
-#include "containers/utf16_text.h"
+#include "text/utf16_text.h"
 #include "tools/vemreg/ascii_case.h"
 
 namespace vem {

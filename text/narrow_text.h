@@ -5,8 +5,8 @@
 // narrow encoding is UTF-8: every malformed sequence becomes one U+FFFD per
 // maximal subpart, so conversion never fails, 7-bit ASCII maps byte for byte,
 // and code points above U+FFFF become surrogate pairs.
-#ifndef VEMMISC_CONTAINERS_NARROW_TEXT_H_
-#define VEMMISC_CONTAINERS_NARROW_TEXT_H_
+#ifndef VEMMISC_TEXT_NARROW_TEXT_H_
+#define VEMMISC_TEXT_NARROW_TEXT_H_
 
 #include <cstdint>
 #include <string>
@@ -56,4 +56,4 @@ inline uint32_t HashAsciiRun(const unsigned char** text, uint32_t hash) {
 
 }  // namespace vem
 
-#endif  // VEMMISC_CONTAINERS_NARROW_TEXT_H_
+#endif  // VEMMISC_TEXT_NARROW_TEXT_H_

@@ -6,8 +6,8 @@
 // they begin none. This is the Unicode recommendation that WHATWG encoders
 // follow; it never swallows a byte that could start a valid sequence, so the
 // NUL terminator always ends a truncated sequence rather than being consumed.
-#ifndef VEMMISC_CONTAINERS_UTF8_DECODER_H_
-#define VEMMISC_CONTAINERS_UTF8_DECODER_H_
+#ifndef VEMMISC_TEXT_UTF8_DECODER_H_
+#define VEMMISC_TEXT_UTF8_DECODER_H_
 
 #include <cstdint>
 
@@ -86,4 +86,4 @@ inline const char* DecodeUtf8Sequence(const char* text, const char* end,
 
 }  // namespace vem
 
-#endif  // VEMMISC_CONTAINERS_UTF8_DECODER_H_
+#endif  // VEMMISC_TEXT_UTF8_DECODER_H_

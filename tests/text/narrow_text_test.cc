@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "VemContainers.h"
-#include "containers/narrow_text.h"
+#include "text/narrow_text.h"
 
 namespace {
 

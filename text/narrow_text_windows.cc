@@ -1,5 +1,5 @@
 // Narrow text is in an ANSI code page here; Windows converts it.
-#include "containers/narrow_text.h"
+#include "text/narrow_text.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "containers/utf16_text.h"
+#include "text/utf16_text.h"
 
 namespace {
 

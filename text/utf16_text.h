@@ -4,8 +4,8 @@
 //
 // Malformed input never fails: an unpaired surrogate, and every maximal
 // subpart of a malformed UTF-8 sequence, becomes U+FFFD.
-#ifndef VEMMISC_CONTAINERS_UTF16_TEXT_H_
-#define VEMMISC_CONTAINERS_UTF16_TEXT_H_
+#ifndef VEMMISC_TEXT_UTF16_TEXT_H_
+#define VEMMISC_TEXT_UTF16_TEXT_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -28,4 +28,4 @@ std::vector<uint8_t> Utf8ToUtf16Le(const char* text, size_t size);
 
 }  // namespace vem
 
-#endif  // VEMMISC_CONTAINERS_UTF16_TEXT_H_
+#endif  // VEMMISC_TEXT_UTF16_TEXT_H_

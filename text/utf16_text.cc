@@ -1,6 +1,6 @@
-#include "containers/utf16_text.h"
+#include "text/utf16_text.h"
 
-#include "containers/utf8_decoder.h"
+#include "text/utf8_decoder.h"
 
 namespace vem {
 namespace {

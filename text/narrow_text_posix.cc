@@ -1,7 +1,7 @@
 // Narrow text is UTF-8 here; both code pages mean the same.
-#include "containers/narrow_text.h"
+#include "text/narrow_text.h"
 
-#include "containers/utf8_decoder.h"
+#include "text/utf8_decoder.h"
 
 namespace vem {
 bool NarrowToWide(const char* text, NarrowCodePage /*page*/,
