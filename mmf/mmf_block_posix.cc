@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <memory>
+#include <string>
 #include <utility>
 
 #include "mmf/mmf_block.h"
@@ -71,42 +73,59 @@ int OpenBlockFile(const char* path) {
   return fd;
 }
 
+class PosixBlock final : public MMFBlock {
+ public:
+  PosixBlock(std::string path, std::uint64_t size) : path_(std::move(path)), size_(size) {}
+
+  // Creates (or reuses) the file, reserves its bytes and maps it. False,
+  // with nothing left behind, when the system refuses.
+  bool Open() {
+    fd_ = OpenBlockFile(path_.c_str());
+    if (fd_ < 0) return false;
+    // Reserving every byte now means a full file system fails this call
+    // instead of raising SIGBUS later, when the caller writes into the block.
+    void* view = MAP_FAILED;
+    if (posix_fallocate(fd_, 0, static_cast<off_t>(size_)) == 0) {
+      view = mmap(nullptr, static_cast<std::size_t>(size_), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    }
+    if (view == MAP_FAILED) {
+      unlink(path_.c_str());  // while still locked, so nobody can have taken it meanwhile
+      close(fd_);
+      return false;
+    }
+    view_ = view;
+    return true;
+  }
+
+  void* view() const override { return view_; }
+
+  void Release() noexcept override {
+    munmap(view_, static_cast<std::size_t>(size_));
+    close(fd_);
+    // A forked child shares the file with its parent; it only lets go of its
+    // own mapping and descriptor, and the file stays for the parent.
+    if (creator_ == getpid()) unlink(path_.c_str());
+  }
+
+ private:
+  const std::string path_;  // full path of the backing file
+  const std::uint64_t size_;
+  const pid_t creator_ = getpid();  // only this process deletes the file
+  int fd_ = -1;                     // the open, locked file
+  void* view_ = nullptr;
+};
+
 }  // namespace
 
-bool CreateBlock(std::uint64_t size, BlockCounter& counter, MMFBlock& block) {
+std::unique_ptr<MMFBlock> MMFBlock::Create(std::uint64_t size, BlockCounter& counter) {
   // The file length is an off_t and the view length a size_t.
   constexpr std::uint64_t kLargest = std::min<std::uint64_t>(std::numeric_limits<off_t>::max(),
                                                              std::numeric_limits<std::size_t>::max());
-  if (size == 0 || size > kLargest) return false;
-
-  std::string path = BlockFilePath(counter++);
-  const int fd = OpenBlockFile(path.c_str());
-  if (fd < 0) return false;
-  // Reserving every byte now means a full file system fails this call
-  // instead of raising SIGBUS later, when the caller writes into the block.
-  void* view = MAP_FAILED;
-  if (posix_fallocate(fd, 0, static_cast<off_t>(size)) == 0) {
-    view = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  }
-  if (view == MAP_FAILED) {
-    unlink(path.c_str());  // while still locked, so nobody can have taken it meanwhile
-    close(fd);
-    return false;
-  }
-  block.fileName = std::move(path);  // no allocation: the file exists now
-  block.hFile = fd;
-  block.view = view;
-  block.size = size;
-  block.creatorProcess = getpid();
-  return true;
-}
-
-void ReleaseBlock(const MMFBlock& block) noexcept {
-  munmap(block.view, static_cast<std::size_t>(block.size));
-  close(static_cast<int>(block.hFile));
-  // A forked child shares the file with its parent; it only lets go of its
-  // own mapping and descriptor, and the file stays for the parent.
-  if (block.creatorProcess == getpid()) unlink(block.fileName.c_str());
+  if (size == 0 || size > kLargest) return nullptr;
+  // The record is made before the file, so running out of memory leaves none.
+  auto block = std::make_unique<PosixBlock>(BlockFilePath(counter++), size);
+  if (!block->Open()) return nullptr;
+  return block;
 }
 
 }  // namespace vem

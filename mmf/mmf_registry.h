@@ -7,13 +7,14 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 
 #include "mmf/mmf_block.h"
 
 namespace vem {
 
 // Live blocks by the address of their view, ascending.
-using BlockRegistry = std::map<std::uintptr_t, MMFBlock>;
+using BlockRegistry = std::map<std::uintptr_t, std::unique_ptr<MMFBlock>>;
 
 extern BlockRegistry _g_mmf_blocks;
 extern BlockCounter _g_mmf_counter;  // the next file number, from 1
