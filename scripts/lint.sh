@@ -16,7 +16,7 @@ echo "==== lint: cppcheck"
 if ! cppcheck --std=c++17 --language=c++ --enable=warning,performance,portability \
     --inline-suppr --quiet --error-exitcode=1 -I include -I . \
     --suppressions-list=scripts/cppcheck.supp \
-    containers params settings mmf msgbox module tools fuzz; then
+    text containers params settings mmf msgbox module tools fuzz; then
   echo "==== lint: cppcheck found problems (above)"
   failed=1
 fi
@@ -34,9 +34,9 @@ sed -e 's/ -fno-gnu-unique//g' -e 's/ -mmemcpy-strategy=[^ "]*//g' \
   "$build/compile_commands.json" >"$build/tidy/compile_commands.json"
 # HeaderFilterRegex in .clang-tidy names this checkout's folders; so that a
 # clone elsewhere checks its own headers, the filter is given here as well.
-filter="$root/(include|containers|params|settings|mmf|msgbox|module|tools)/"
+filter="$root/(include|text|containers|params|settings|mmf|msgbox|module|tools)/"
 if ! run-clang-tidy-14 -p "$build/tidy" -j 2 -quiet -header-filter="$filter" \
-    "$root/(containers|params|settings|mmf|msgbox|module|tools)/" >"$build/tidy.log" 2>&1; then
+    "$root/(text|containers|params|settings|mmf|msgbox|module|tools)/" >"$build/tidy.log" 2>&1; then
   grep -E -A3 "(warning|error):" "$build/tidy.log" | head -n 200
   echo "==== lint: clang-tidy found problems (above; full log in $build/tidy.log)"
   failed=1
