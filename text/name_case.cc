@@ -1,6 +1,6 @@
 #include "text/name_case.h"
 
-#include "containers/utf8_decoder.h"
+#include "text/utf8_decoder.h"
 
 namespace vem {
 
