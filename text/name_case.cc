@@ -83,7 +83,7 @@ class KeyUnits {
       ++next_;
       return;
     }
-    Utf16Units decoded;
+    Utf16Units decoded{};  // unit[1] is copied below even for a one-unit character
     const char* after = DecodeUtf8Sequence(next_, end_, &decoded);
     // The decoder reads U+FFFD for a malformed part; only EF BF BD is that
     // character itself.
