@@ -1,0 +1,150 @@
+#!/bin/bash
+# Usage: scripts/deb-roundtrip.sh [BUILD_DIR]
+# The Debian packages, end to end, as a user gets them. Makes the packages of
+# the Linux release build (BUILD_DIR, default build/linux, configured and
+# built here as scripts/test-all.sh does), installs all three on this machine
+# with apt-get, and with the installed packages only:
+#   - builds the tour (examples/) with find_package(VemMisc) and with
+#     pkg-config vemmisc, and runs both;
+#   - builds and runs the consumer of tests/module, which checks its results
+#     and that it loads the installed libVemMisc.so.1, both ways;
+#   - reads with the installed vemreg what the tour stored in the registry.
+# Then it purges every package the installation added and checks that dpkg's
+# package list is what it was before and that no installed file is left.
+# Needs root; fails if one of the packages is installed already.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath -m "${1:-$root/build/linux}")
+ours="libvemmisc1 libvemmisc-dev vemreg"
+
+if [ "$(id -u)" != 0 ]; then
+  echo "deb-roundtrip.sh installs packages: run it as root" >&2
+  exit 1
+fi
+for p in $ours; do
+  if dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null | grep -q '^.[^n]'; then
+    echo "$p is installed already: remove it first (apt-get purge $p)" >&2
+    exit 1
+  fi
+done
+"$root/scripts/install-deps.sh"
+
+echo "==== packages: building them in $build/packages"
+cmake -S "$root" -B "$build" -DVEMMISC_WERROR=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --parallel 2 >/dev/null
+rm -rf "$build/packages"
+(cd "$build" && cpack -G DEB >/dev/null)
+debs=()
+for p in $ours; do debs+=("$(ls "$build"/packages/"$p"_*.deb)"); done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/deb-roundtrip.XXXXXX")
+list_packages() { dpkg-query -W -f='${binary:Package} ${Version} ${db:Status-Abbrev}\n' | sort; }
+list_packages >"$work/before"
+
+# Put the machine back as it was, whatever happened: purge what the
+# installation added (our packages and anything they pulled in).
+restore() {
+  local added
+  added=$(comm -13 <(cut -d' ' -f1 "$work/before") <(list_packages | cut -d' ' -f1))
+  if [ -n "$added" ]; then
+    echo "==== packages: purging" $added
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y -q $added >"$work/purge.log" 2>&1 ||
+      cat "$work/purge.log"
+  fi
+}
+trap 'restore; rm -rf "$work"' EXIT
+
+failures=0
+fail() {
+  echo "FAILED: $*"
+  failures=$((failures + 1))
+}
+
+# Runs a step quietly; on failure prints its output and counts it.
+step() {
+  local what=$1
+  shift
+  if "$@" >"$work/step.log" 2>&1; then
+    echo "ok: $what"
+  else
+    cat "$work/step.log"
+    fail "$what"
+  fi
+}
+
+check_packages() {
+  local runtime soname
+  runtime=$(dpkg-deb -f "${debs[0]}" Package)
+  soname=$(objdump -p /usr/lib/libVemMisc.so.1 | awk '$1 == "SONAME" { print $2 }')
+  # Debian's rule: the runtime package is the SONAME without ".so.", in lower case.
+  [ "$runtime" = "$(echo "$soname" | sed 's/\.so\.//' | tr 'A-Z' 'a-z')" ] ||
+    { echo "runtime package $runtime for SONAME $soname"; return 1; }
+  dpkg-deb -f "${debs[0]}" Depends | grep -q 'libgtk-3-0' ||
+    { echo "libvemmisc1 does not depend on GTK (dpkg-shlibdeps)"; return 1; }
+  dpkg-deb -f "${debs[1]}" Depends | grep -qx "$runtime (= $(dpkg-deb -f "${debs[0]}" Version))" ||
+    { echo "libvemmisc-dev does not depend on exactly its runtime"; return 1; }
+  dpkg-deb -f "${debs[2]}" Depends | grep -q 'libsqlite3' ||
+    { echo "vemreg does not depend on SQLite (dpkg-shlibdeps)"; return 1; }
+  [ -x /usr/libexec/vemmisc/vemmsgbox ] || { echo "no message box helper"; return 1; }
+}
+
+# The consumer of tests/module against the installed packages.
+consumer() {
+  cmake -DMODE="$1" -DSTAGING=/usr -DSOURCE_DIR="$root/tests/module/consumer" \
+    -DWORK_DIR="$work/consumer-$1" -DCXX=c++ -P "$root/tests/module/consumer_test.cmake"
+}
+
+tour_with_cmake() {
+  cmake -S "$root/examples" -B "$work/tour-cmake" -DCMAKE_BUILD_TYPE=Release &&
+    cmake --build "$work/tour-cmake" && run_tour "$work/tour-cmake/vemmisc_tour"
+}
+
+tour_with_pkgconfig() {
+  # shellcheck disable=SC2046
+  c++ -std=c++17 "$root"/examples/*.cc $(pkg-config --cflags --libs vemmisc) -o "$work/tour-pc" &&
+    run_tour "$work/tour-pc"
+}
+
+# The tour keeps its settings in a registry of its own here, not root's.
+run_tour() {
+  VEMMISC_REGISTRY_DIR="$work/registry" "$1" </dev/null
+}
+
+vemreg_reads_the_tour() {
+  local out
+  out=$(VEMMISC_REGISTRY_DIR="$work/registry" vemreg query 'HKCU\Software\Tamrel\VemTools\Tour')
+  echo "$out"
+  grep -q 'Gain' <<<"$out" && grep -q 'LastRun' <<<"$out"
+}
+
+echo "==== packages: installing ${debs[*]##*/}"
+if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${debs[@]}" >"$work/install.log" 2>&1; then
+  cat "$work/install.log"
+  fail "apt-get install"
+else
+  dpkg -L $ours | sort -u >"$work/files"
+  step "package names, dependencies and contents" check_packages
+  step "consumer built with find_package(VemMisc)" consumer cmake
+  step "consumer built with pkg-config vemmisc" consumer pkgconfig
+  step "tour built with find_package(VemMisc)" tour_with_cmake
+  step "tour built with pkg-config vemmisc" tour_with_pkgconfig
+  step "vemreg reads what the tour stored" vemreg_reads_the_tour
+fi
+
+restore
+list_packages >"$work/after"
+if ! diff -u "$work/before" "$work/after"; then
+  fail "dpkg's package list differs from the one before the installation"
+fi
+if [ -f "$work/files" ]; then
+  while read -r file; do
+    if [ -e "$file" ] && [ ! -d "$file" ]; then fail "$file is left after the purge"; fi
+  done <"$work/files"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "==== packages: $failures failure(s)"
+  exit 1
+fi
+echo "==== packages: installed, used and removed; the machine is as it was"

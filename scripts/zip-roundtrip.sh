@@ -1,0 +1,49 @@
+#!/bin/bash
+# Usage: scripts/zip-roundtrip.sh [BUILD_DIR]
+# The Windows package, end to end. Makes the .zip of the Windows release
+# build (BUILD_DIR, default build/windows, configured and built here as
+# scripts/test-all.sh does), checks that it holds the DLL, its import library,
+# the headers and the CMake package, unpacks it, and builds the consumer of
+# tests/module against the unpacked tree with the mingw toolchain and
+# find_package(VemMisc); the consumer runs under Wine, with the DLL from the
+# package, and checks its results. Uses the build's Wine prefix and stops its
+# wine server at the end.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath -m "${1:-$root/build/windows}")
+toolchain="$root/cmake/toolchain-mingw64.cmake"
+"$root/scripts/install-deps.sh"
+
+echo "==== zip: building it in $build/packages"
+cmake -S "$root" -B "$build" -DVEMMISC_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
+cmake --build "$build" --parallel 2 >/dev/null
+rm -rf "$build/packages"
+(cd "$build" && cpack -G ZIP >/dev/null)
+zip=$(ls "$build"/packages/VemMisc-*-win64.zip)
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/zip-roundtrip.XXXXXX")
+prefix="$build/wineprefix"
+trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+
+(cd "$work" && cmake -E tar xf "$zip")
+tree=$(ls -d "$work"/VemMisc-*-win64)
+status=0
+for file in bin/VemMisc.dll lib/libVemMisc.dll.a include/VemMisc.h lib/cmake/VemMisc/VemMiscConfig.cmake; do
+  if [ ! -f "$tree/$file" ]; then
+    echo "FAILED: ${zip##*/} has no $file"
+    status=1
+  fi
+done
+
+echo "==== zip: consumer built against ${zip##*/}, run under Wine"
+if cmake -DMODE=cmake -DSTAGING="$tree" -DSOURCE_DIR="$root/tests/module/consumer" \
+  -DWORK_DIR="$work/consumer" -DCXX=x86_64-w64-mingw32-g++-posix -DTOOLCHAIN_FILE="$toolchain" \
+  -DWINE_RUN="$root/scripts/wine-run.sh" -DWINE_PREFIX="$prefix" \
+  -P "$root/tests/module/consumer_test.cmake"; then
+  echo "ok: consumer built with find_package(VemMisc) and the mingw toolchain"
+else
+  echo "FAILED: consumer against the .zip"
+  status=1
+fi
+exit "$status"
