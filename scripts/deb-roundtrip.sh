@@ -15,13 +15,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build/linux}")
-ours="libvemmisc1 libvemmisc-dev vemreg"
+ours=(libvemmisc1 libvemmisc-dev vemreg)
 
 if [ "$(id -u)" != 0 ]; then
   echo "deb-roundtrip.sh installs packages: run it as root" >&2
   exit 1
 fi
-for p in $ours; do
+for p in "${ours[@]}"; do
   if dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null | grep -q '^.[^n]'; then
     echo "$p is installed already: remove it first (apt-get purge $p)" >&2
     exit 1
@@ -35,7 +35,7 @@ cmake --build "$build" --parallel 2 >/dev/null
 rm -rf "$build/packages"
 (cd "$build" && cpack -G DEB >/dev/null)
 debs=()
-for p in $ours; do debs+=("$(ls "$build"/packages/"$p"_*.deb)"); done
+for p in "${ours[@]}"; do debs+=("$(ls "$build"/packages/"$p"_*.deb)"); done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/deb-roundtrip.XXXXXX")
 list_packages() { dpkg-query -W -f='${binary:Package} ${Version} ${db:Status-Abbrev}\n' | sort; }
@@ -47,7 +47,7 @@ restore() {
   local added
   added=$(comm -13 <(cut -d' ' -f1 "$work/before") <(list_packages | cut -d' ' -f1))
   if [ -n "$added" ]; then
-    echo "==== packages: purging" $added
+    echo "==== packages: purging ${added//$'\n'/ }"
     # shellcheck disable=SC2086
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -q $added >"$work/purge.log" 2>&1 ||
       cat "$work/purge.log"
@@ -78,7 +78,7 @@ check_packages() {
   runtime=$(dpkg-deb -f "${debs[0]}" Package)
   soname=$(objdump -p /usr/lib/libVemMisc.so.1 | awk '$1 == "SONAME" { print $2 }')
   # Debian's rule: the runtime package is the SONAME without ".so.", in lower case.
-  [ "$runtime" = "$(echo "$soname" | sed 's/\.so\.//' | tr 'A-Z' 'a-z')" ] ||
+  [ "$runtime" = "$(echo "$soname" | sed 's/\.so\.//' | tr '[:upper:]' '[:lower:]')" ] ||
     { echo "runtime package $runtime for SONAME $soname"; return 1; }
   dpkg-deb -f "${debs[0]}" Depends | grep -q 'libgtk-3-0' ||
     { echo "libvemmisc1 does not depend on GTK (dpkg-shlibdeps)"; return 1; }
@@ -123,7 +123,7 @@ if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${debs[@]}" >"$work/i
   cat "$work/install.log"
   fail "apt-get install"
 else
-  dpkg -L $ours | sort -u >"$work/files"
+  dpkg -L "${ours[@]}" | sort -u >"$work/files"
   step "package names, dependencies and contents" check_packages
   step "consumer built with find_package(VemMisc)" consumer cmake
   step "consumer built with pkg-config vemmisc" consumer pkgconfig
