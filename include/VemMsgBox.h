@@ -40,7 +40,10 @@ extern "C" {
 // any length. Modes 0 and 1 copy the texts and return 0 at once; mode 2 returns
 // VT_MSGBOX_OK or VT_MSGBOX_CANCELLED when the box is closed; any other mode
 // shows nothing and returns 0. Returns -1 when the box cannot be shown (in mode
-// 2), or its thread or record cannot be created (nothing is then awaited).
+// 2), or its thread, record or event cannot be created (nothing is then
+// awaited). A box that goes away unanswered (on Linux: its helper process
+// killed, or its display gone) ends like one that could not be shown: -1 in
+// mode 2, and in mode 1 it counts as closed.
 VEMMISC_API int32_t VTMessageBoxW(const VemWChar* comment, const VemWChar* message,
                                   int32_t kind, int32_t mode);
 

@@ -1,8 +1,24 @@
 #include "msgbox/helper_protocol.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 
 namespace vem {
+
+std::string ReadToEnd(int descriptor) {
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(descriptor, buffer, sizeof buffer);
+    if (got > 0) {
+      data.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      return data;
+    }
+  }
+}
 
 void FieldRecord::Add(std::string_view name, std::string_view value) {
   bytes_.append(name);

@@ -14,21 +14,28 @@
 
 namespace vem {
 
-// Exit statuses of the helper: the dialog's end code, or that it could not be
-// shown (no display, unreadable request). A helper that is killed or cannot
-// be started counts as "could not show" too.
+// End codes of a box, which the helper writes to its standard output as the
+// field kEnd and also exits with; kHelperExitCannotShow when no box could be
+// shown (no display, unreadable request). A helper that ends without writing
+// one (killed, its display gone) showed no answer either.
 constexpr int kHelperExitOk = 1;
 constexpr int kHelperExitCancelled = 2;
 constexpr int kHelperExitCannotShow = 3;
 
-// Field names of a request. Comment and message are left out when null.
+// Field names of a request (comment and message are left out when null) and
+// of the helper's answers (the owner found, the box's end code).
 namespace request_field {
 constexpr std::string_view kCaption = "caption";
 constexpr std::string_view kComment = "comment";
 constexpr std::string_view kMessage = "message";
 constexpr std::string_view kKind = "kind";
 constexpr std::string_view kOwner = "owner";
+constexpr std::string_view kEnd = "end";
 }  // namespace request_field
+
+// Everything `descriptor` gives until its end, a failed read, or (when it is
+// non-blocking) until it has nothing more at the moment.
+std::string ReadToEnd(int descriptor);
 
 class FieldRecord {
  public:

@@ -57,21 +57,9 @@ bool SendAll(int socket, const std::string& data) {
   return true;
 }
 
-std::string ReadAll(int descriptor) {
-  std::string data;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(descriptor, buffer, sizeof buffer);
-    if (got > 0) {
-      data.append(buffer, static_cast<std::size_t>(got));
-    } else if (got == 0 || errno != EINTR) {
-      return data;
-    }
-  }
-}
-
-// Spawn settings for a helper: default signal handling and no blocked
-// signals, whatever the spawning thread has.
+// Spawn settings for a helper: every signal handled the default way and none
+// blocked, whatever the spawning thread has (signals the caller ignores would
+// stay ignored across exec, and display threads block them all).
 class HelperSpawnAttributes {
  public:
   HelperSpawnAttributes() {
@@ -79,10 +67,9 @@ class HelperSpawnAttributes {
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes_, &none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int signal_number : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD}) sigaddset(&defaults, signal_number);
-    posix_spawnattr_setsigdefault(&attributes_, &defaults);
+    sigset_t all;
+    sigfillset(&all);
+    posix_spawnattr_setsigdefault(&attributes_, &all);
     posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   }
   ~HelperSpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
@@ -120,11 +107,15 @@ class PosixMessageBoxPlatform final : public MessageBoxPlatform {
   static void* DisplayThreadMain(void* start);
 
   std::string HelperPath();
-  // Starts the helper with `arguments`, its standard input or output joined
+  // Runs the helper with `arguments`, `request` on its standard input, and
+  // parses what it wrote to its standard output into *answer once it has
+  // ended. False when it could not be started or gave no answer.
+  bool RunHelper(const std::vector<const char*>& arguments, const std::string& request, FieldRecord* answer);
+  // Starts the helper with `arguments`, its standard input and output joined
   // to `channel`; returns its process id, or -1.
-  pid_t StartHelper(const std::vector<const char*>& arguments, int channel, int channel_target);
-  // Waits for a helper started by StartHelper; its exit status, or -1.
-  int WaitForHelper(pid_t helper);
+  pid_t StartHelper(const std::vector<const char*>& arguments, int channel);
+  // Waits until a helper started by StartHelper has ended, and reaps it.
+  void WaitForHelper(pid_t helper);
   void JoinFinishedThreads();
 
   // Guards everything below: display threads start helpers and end while
@@ -164,19 +155,13 @@ std::string PosixMessageBoxPlatform::HelperPath() {
 
 // The helper knows the window system; it answers with the owner's id.
 WindowHandle PosixMessageBoxPlatform::FindOwnerWindow() {
-  const std::string helper = HelperPath();
-  if (helper.empty()) return 0;
-  int channel[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel) != 0) return 0;
   const std::string process = std::to_string(getpid());
-  const pid_t child = StartHelper({kHelperName, "--owner-of", process.c_str()}, channel[1], STDOUT_FILENO);
-  CloseDescriptor(channel[1]);
-  const std::string answer = child > 0 ? ReadAll(channel[0]) : std::string();
-  CloseDescriptor(channel[0]);
-  if (child <= 0 || WaitForHelper(child) != 0) return 0;
-  FieldRecord record;
+  FieldRecord answer;
   std::int64_t owner = 0;
-  if (!record.Parse(answer) || !record.FindInteger(request_field::kOwner, &owner) || owner < 0) return 0;
+  if (!RunHelper({kHelperName, "--owner-of", process.c_str()}, std::string(), &answer) ||
+      !answer.FindInteger(request_field::kOwner, &owner) || owner < 0) {
+    return 0;
+  }
   return static_cast<WindowHandle>(owner);
 }
 
@@ -194,8 +179,34 @@ bool PosixMessageBoxPlatform::ExecutablePath(std::basic_string<VemWChar>* path) 
   return NarrowToWide(target.c_str(), NarrowCodePage::kThread, path);
 }
 
-pid_t PosixMessageBoxPlatform::StartHelper(const std::vector<const char*>& arguments, int channel,
-                                           int channel_target) {
+// The answer is read once the helper has ended, not up to the end of the
+// channel, which a process the helper started may still hold open; it is
+// small enough to wait in the socket's buffer. Neither the exit status nor
+// reaping is relied on: a caller that ignores SIGCHLD or reaps every child
+// itself still gets the answer.
+bool PosixMessageBoxPlatform::RunHelper(const std::vector<const char*>& arguments, const std::string& request,
+                                        FieldRecord* answer) {
+  int channel[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel) != 0) return false;
+  const pid_t child = StartHelper(arguments, channel[1]);
+  CloseDescriptor(channel[1]);
+  if (child <= 0) {
+    CloseDescriptor(channel[0]);
+    return false;
+  }
+  SendAll(channel[0], request);
+  shutdown(channel[0], SHUT_WR);
+  WaitForHelper(child);
+  fcntl(channel[0], F_SETFL, O_NONBLOCK);
+  const std::string bytes = ReadToEnd(channel[0]);
+  CloseDescriptor(channel[0]);
+  return !bytes.empty() && answer->Parse(bytes);
+}
+
+// The helper gets the channel and the caller's standard error, nothing else;
+// a caller without standard error gives it /dev/null there, so that nothing
+// the helper opens lands on descriptor 2.
+pid_t PosixMessageBoxPlatform::StartHelper(const std::vector<const char*>& arguments, int channel) {
   const std::string helper = HelperPath();
   if (helper.empty()) return -1;
   std::vector<char*> argv;
@@ -204,7 +215,14 @@ pid_t PosixMessageBoxPlatform::StartHelper(const std::vector<const char*>& argum
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, channel, channel_target);
+  posix_spawn_file_actions_adddup2(&actions, channel, STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, channel, STDOUT_FILENO);
+  if (fcntl(STDERR_FILENO, F_GETFD) < 0) {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  }
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 34)
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+#endif
   const HelperSpawnAttributes attributes;
 
   // Spawning and recording the helper is one step under the lock, so that
@@ -222,7 +240,7 @@ pid_t PosixMessageBoxPlatform::StartHelper(const std::vector<const char*>& argum
 // Waits without reaping first, and forgets the helper before reaping it, so
 // that EndDisplayThreads never signals a process id already handed to
 // someone else.
-int PosixMessageBoxPlatform::WaitForHelper(pid_t helper) {
+void PosixMessageBoxPlatform::WaitForHelper(pid_t helper) {
   siginfo_t info;
   while (waitid(P_PID, static_cast<id_t>(helper), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
   }
@@ -230,15 +248,12 @@ int PosixMessageBoxPlatform::WaitForHelper(pid_t helper) {
     std::lock_guard<std::mutex> hold(lock_);
     helpers_.erase(std::remove(helpers_.begin(), helpers_.end(), helper), helpers_.end());
   }
-  int status = 0;
-  pid_t reaped;
-  do {
-    reaped = waitpid(helper, &status, 0);
-  } while (reaped < 0 && errno == EINTR);
-  if (reaped != helper || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+  while (waitpid(helper, nullptr, 0) < 0 && errno == EINTR) {
+  }
 }
 
+// Without an answer (the helper could not start, was killed, or lost its
+// display) the box counts as not shown.
 std::int32_t PosixMessageBoxPlatform::RunDialog(const DialogRequest& request, MessageBoxService& service) {
   FieldRecord record;
   record.Add(request_field::kCaption, WideToUtf8(service.DialogCaption().c_str()));
@@ -247,15 +262,12 @@ std::int32_t PosixMessageBoxPlatform::RunDialog(const DialogRequest& request, Me
   record.Add(request_field::kKind, std::int64_t{request.kind});
   record.Add(request_field::kOwner, static_cast<std::int64_t>(request.owner));
 
-  int channel[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel) != 0) return -1;
-  const pid_t child = StartHelper({kHelperName}, channel[1], STDIN_FILENO);
-  CloseDescriptor(channel[1]);
-  if (child > 0) SendAll(channel[0], record.bytes());
-  CloseDescriptor(channel[0]);
-  if (child <= 0) return -1;
-  const int status = WaitForHelper(child);
-  return status == kHelperExitOk || status == kHelperExitCancelled ? status : -1;
+  FieldRecord answer;
+  std::int64_t end = 0;
+  if (!RunHelper({kHelperName}, record.bytes(), &answer) || !answer.FindInteger(request_field::kEnd, &end)) {
+    return -1;
+  }
+  return end == kHelperExitOk || end == kHelperExitCancelled ? static_cast<std::int32_t>(end) : -1;
 }
 
 bool PosixMessageBoxPlatform::NewEvent(EventHandle* event) {

@@ -3,7 +3,6 @@
 #include <X11/Xlib.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,25 +12,18 @@
 #include "msgbox/helper_protocol.h"
 
 #if defined(__SANITIZE_ADDRESS__)
-// The toolkit keeps caches for the life of the process; leak reports of them
-// would replace the exit status that carries the end code.
+// The toolkit keeps caches for the life of the process; reports of them as
+// leaks would only be noise.
 extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
 #endif
 
 namespace vem {
 namespace {
 
-std::string ReadStandardInput() {
-  std::string data;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
-    if (got > 0) {
-      data.append(buffer, static_cast<std::size_t>(got));
-    } else if (got == 0 || errno != EINTR) {
-      return data;
-    }
-  }
+// Writes the record to standard output; false when it could not.
+bool Answer(const FieldRecord& answer) {
+  return std::fwrite(answer.bytes().data(), 1, answer.bytes().size(), stdout) == answer.bytes().size() &&
+         std::fflush(stdout) == 0;
 }
 
 // Windows may vanish while they are examined; such errors only mean "not
@@ -54,20 +46,32 @@ int WriteOwnerOf(const char* process) {
   }
   FieldRecord answer;
   answer.Add(request_field::kOwner, static_cast<std::int64_t>(owner));
-  return std::fwrite(answer.bytes().data(), 1, answer.bytes().size(), stdout) == answer.bytes().size() ? 0 : 2;
+  return Answer(answer) ? 0 : 2;
 }
+
+// Descriptors other than the standard streams are the starter's, not ours:
+// the library closes them as it starts us where the C library can, and this
+// closes whatever another starter left open.
+void CloseInheritedDescriptors() { close_range(STDERR_FILENO + 1, ~0U, 0); }
 
 }  // namespace
 
 int RunHelperProgram(int argc, char** argv, DialogShownHook shown) {
+  CloseInheritedDescriptors();
   if (argc == 3 && std::strcmp(argv[1], "--owner-of") == 0) return WriteOwnerOf(argv[2]);
   if (argc != 1) {
     std::fprintf(stderr, "usage: vemmsgbox < request\n       vemmsgbox --owner-of PID\n");
     return kHelperExitCannotShow;
   }
   FieldRecord request;
-  if (!request.Parse(ReadStandardInput())) return kHelperExitCannotShow;
-  return RunMessageDialog(request, shown);
+  if (!request.Parse(ReadToEnd(STDIN_FILENO))) return kHelperExitCannotShow;
+  const int end = RunMessageDialog(request, shown);
+  if (end != kHelperExitCannotShow) {
+    FieldRecord answer;
+    answer.Add(request_field::kEnd, std::int64_t{end});
+    Answer(answer);
+  }
+  return end;
 }
 
 }  // namespace vem

@@ -2,6 +2,9 @@
 // description of each box it puts on screen, written to <folder>/<pid>.box
 // where <folder> is named by the environment (see box_descriptions.h). The
 // tests read what a box shows from there; this program is never installed.
+// It also refuses to run when it was started with more than its standard
+// streams, which the library must not hand it.
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -80,7 +83,27 @@ void Describe(const Dialog& dialog) {
   }
 }
 
+// The first descriptor above the standard streams that this process was
+// started with, or -1.
+int InheritedDescriptor() {
+  DIR* dir = opendir("/proc/self/fd");
+  if (dir == nullptr) return -1;
+  int found = -1;
+  while (dirent* entry = readdir(dir)) {
+    const int fd = std::atoi(entry->d_name);
+    if (fd > STDERR_FILENO && fd != dirfd(dir)) found = fd;
+  }
+  closedir(dir);
+  return found;
+}
+
 }  // namespace
 }  // namespace vem
 
-int main(int argc, char** argv) { return vem::RunHelperProgram(argc, argv, &vem::Describe); }
+int main(int argc, char** argv) {
+  if (const int inherited = vem::InheritedDescriptor(); inherited >= 0) {
+    std::fprintf(stderr, "vemmsgbox (test build): started with descriptor %d open\n", inherited);
+    return vem::kHelperExitCannotShow;
+  }
+  return vem::RunHelperProgram(argc, argv, &vem::Describe);
+}

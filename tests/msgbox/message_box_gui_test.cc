@@ -263,7 +263,9 @@ TEST_F(MessageBoxGuiTest, WaitReturnsOnlyAfterBothAwaitedBoxesClosed) {
   PressKey(first, "Return");
   EXPECT_EQ(std::future_status::timeout, waited.wait_for(milliseconds(300))) << "one box is still open";
   PressKey(second, "Escape");
-  ASSERT_EQ(std::future_status::ready, waited.wait_for(std::chrono::seconds(10)));
+  const bool returned = waited.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  if (!returned) EndOwnHelpers();  // so that the wait, and the test, can end
+  ASSERT_TRUE(returned);
   EXPECT_EQ(1, waited.get());
 
   const auto start = steady_clock::now();
@@ -328,17 +330,6 @@ TEST_F(MessageBoxGuiTest, NoWindowAtFirstCallMeansNoOwnerLater) {
   EXPECT_EQ(0, box.Number("transient-for"));
   PressKey(box, "Return");
   VTisMessageBoxReaded();
-}
-
-// --- Without a display ----------------------------------------------------------------
-
-TEST_F(MessageBoxGuiTest, WithoutDisplayNothingShowsAndNothingHangs) {
-  unsetenv("DISPLAY");
-  unsetenv("WAYLAND_DISPLAY");
-  EXPECT_EQ(-1, VTMessageBoxA("c", "m", 1, 2));
-  EXPECT_EQ(0, VTMessageBoxA("c", "m", 1, 1));
-  EXPECT_EQ(0, VTMessageBoxA("c", "m", 1, 0));
-  EXPECT_EQ(1, VTisMessageBoxReaded());
 }
 
 }  // namespace
