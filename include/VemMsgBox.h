@@ -3,8 +3,9 @@
 // the calling thread (mode 2) or on a thread of its own (modes 0 and 1); boxes
 // of mode 1 can be waited for. Every box shows one process-wide caption.
 //
-// The functions keep unguarded process-wide state: call them from one thread
-// at a time.
+// The functions keep process-wide state that nothing guards: call them from
+// one thread at a time. Only the caption is guarded, since boxes on their own
+// threads read it (and the first may set the default) while a title is set.
 #ifndef VEMMSGBOX_H
 #define VEMMSGBOX_H
 

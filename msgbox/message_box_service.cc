@@ -38,19 +38,20 @@ struct MessageBoxService::Request {
   bool awaited = false;  // mode 1: `event` is set when the box has closed
   EventHandle event = 0;
   std::int32_t kind = 0;
+  ModuleHandle module = nullptr;
   MessageBoxService* service = nullptr;
 };
 
 std::int32_t MessageBoxService::Show(const VemWChar* comment, const VemWChar* message,
                                      std::int32_t kind, std::int32_t mode) {
-  const WindowHandle owner = SetUpOnFirstUse();
+  SetUpOnFirstUse();
   switch (mode) {
     case 0:
-      return ShowOnOwnThread(comment, message, kind, 0, false);
+      return ShowOnOwnThread(DialogRequest{comment, message, kind, 0, module_}, false);
     case 1:
-      return ShowOnOwnThread(comment, message, kind, owner, true);
+      return ShowOnOwnThread(DialogRequest{comment, message, kind, owner_, module_}, true);
     case 2:
-      return platform_->RunDialog(DialogRequest{comment, message, kind, owner}, *this);
+      return platform_->RunDialog(DialogRequest{comment, message, kind, owner_, module_}, *this);
     default:
       return 0;
   }
@@ -58,26 +59,25 @@ std::int32_t MessageBoxService::Show(const VemWChar* comment, const VemWChar* me
 
 // The module and the owner are looked for once; only while the module is
 // missing is the search repeated, so an owner found then is kept for good.
-// Returns the owner.
-WindowHandle MessageBoxService::SetUpOnFirstUse() {
-  std::lock_guard<std::mutex> hold(setUpLock_);
+void MessageBoxService::SetUpOnFirstUse() {
   if (module_ == nullptr) {
     module_ = platform_->FindOwnModule();
     owner_ = platform_->FindOwnerWindow();
   }
-  return owner_;
 }
 
-std::int32_t MessageBoxService::ShowOnOwnThread(const VemWChar* comment, const VemWChar* message,
-                                                std::int32_t kind, WindowHandle owner, bool awaited) {
+// The texts are copied; the module and the owner go with them, so that the
+// display thread reads nothing of the service but its caption.
+std::int32_t MessageBoxService::ShowOnOwnThread(const DialogRequest& dialog, bool awaited) {
   std::unique_ptr<Request> request(new (std::nothrow) Request);
   if (!request) return kFailed;
   bool copyFailed = false;
-  request->message = CopyText(message, &copyFailed);
-  request->comment = CopyText(comment, &copyFailed);
+  request->message = CopyText(dialog.message, &copyFailed);
+  request->comment = CopyText(dialog.comment, &copyFailed);
   if (copyFailed) return kFailed;
-  request->kind = kind;
-  request->owner = owner;
+  request->kind = dialog.kind;
+  request->owner = dialog.owner;
+  request->module = dialog.module;
   request->service = this;
 
   if (awaited) {
@@ -85,12 +85,11 @@ std::int32_t MessageBoxService::ShowOnOwnThread(const VemWChar* comment, const V
     request->awaited = true;
     pendingEvents_.AddElement(request->event);
   }
-  const bool awaitedBox = request->awaited;
   const EventHandle event = request->event;
   if (!platform_->StartDisplayThread(&RunDisplayThread, request.get())) {
     // Nothing will show this box; setting its event keeps a later wait from
     // hanging on it, and the record dies here.
-    if (awaitedBox) platform_->SignalEvent(event);
+    if (awaited) platform_->SignalEvent(event);
     return kFailed;
   }
   request.release();  // now the thread's
@@ -102,9 +101,9 @@ std::int32_t MessageBoxService::ShowOnOwnThread(const VemWChar* comment, const V
 void MessageBoxService::RunDisplayThread(void* argument) {
   std::unique_ptr<Request> request(static_cast<Request*>(argument));
   MessageBoxService& service = *request->service;
-  service.platform_->RunDialog(
-      DialogRequest{request->comment.get(), request->message.get(), request->kind, request->owner},
-      service);
+  service.platform_->RunDialog(DialogRequest{request->comment.get(), request->message.get(), request->kind,
+                                             request->owner, request->module},
+                               service);
   if (request->awaited) service.platform_->SignalEvent(request->event);
 }
 
@@ -151,7 +150,7 @@ void MessageBoxService::StoreTitle(const VemWChar* title) {
 
 // Without a title set, the executable's path becomes the caption (empty when
 // the path is unknown), unless a title was set while the path was looked up.
-WideString MessageBoxService::DialogCaption() {
+WideString MessageBoxService::Caption() {
   {
     std::lock_guard<std::mutex> hold(titleLock_);
     if (titleSet_) return WideString(title_);

@@ -14,7 +14,11 @@
 
 namespace vem {
 
-class MessageBoxService {
+// The exported functions run on one thread at a time (their callers see to
+// that), so the service guards nothing of theirs. The caption is the
+// exception: display threads read it, and the first may set the default,
+// while the caller may set a title.
+class MessageBoxService final : public CaptionSource {
  public:
   // Room for the caption, terminator included: a caption has at most 259 units.
   static constexpr int kTitleCapacity = 260;
@@ -33,11 +37,8 @@ class MessageBoxService {
   MessageBoxService& operator=(const MessageBoxService&) = delete;
 
   // Gives the service the platform that `make` returns, unless it has one.
-  // Callers on several threads at once get one platform between them.
   void EnsurePlatform(std::unique_ptr<MessageBoxPlatform> (*make)()) {
-    std::call_once(platformMade_, [this, make] {
-      if (!platform_) platform_ = make();
-    });
+    if (!platform_) platform_ = make();
   }
 
   // The exported functions, with the same arguments and results.
@@ -49,17 +50,12 @@ class MessageBoxService {
   void SetTitleNarrow(const char* title);
   std::int32_t WaitForAwaitedBoxes();
 
-  // For a dialog as it initialises: the caption to show. The first dialog
-  // shown without any title set makes the executable's path the caption.
-  std::basic_string<VemWChar> DialogCaption();
-  // For a dialog: where its resources are; null when they were not found.
-  // (Set before any dialog runs, and not changed once found.)
+  // For a dialog as it initialises, on any thread.
+  std::basic_string<VemWChar> Caption() override;
+
+  // The module and the owner found at the first call (null, 0 for none).
   ModuleHandle module() const { return module_; }
-  // The owner found at the first call (0 for none).
-  WindowHandle owner() {
-    std::lock_guard<std::mutex> hold(setUpLock_);
-    return owner_;
-  }
+  WindowHandle owner() const { return owner_; }
   // Number of mode 1 boxes not yet waited for.
   std::int32_t PendingCount() { return pendingEvents_.GetSize(); }
 
@@ -67,23 +63,19 @@ class MessageBoxService {
   struct Request;
   static void RunDisplayThread(void* request);
 
-  WindowHandle SetUpOnFirstUse();
-  std::int32_t ShowOnOwnThread(const VemWChar* comment, const VemWChar* message, std::int32_t kind,
-                               WindowHandle owner, bool awaited);
+  void SetUpOnFirstUse();
+  std::int32_t ShowOnOwnThread(const DialogRequest& dialog, bool awaited);
   void StoreTitle(const VemWChar* title);
 
-  std::once_flag platformMade_;
   std::unique_ptr<MessageBoxPlatform> platform_;
-  // Guards the first-use set-up, in case callers do not keep to one thread.
-  std::mutex setUpLock_;
-  // Guards the caption, which display threads read while the caller may set it.
-  std::mutex titleLock_;
-  VemWChar title_[kTitleCapacity] = {};
-  bool titleSet_ = false;
   ModuleHandle module_ = nullptr;
   WindowHandle owner_ = 0;
   // Events of mode 1 boxes, in the order shown.
   UVector pendingEvents_;
+  // Guards the caption and its flag, and nothing else.
+  std::mutex titleLock_;
+  VemWChar title_[kTitleCapacity] = {};
+  bool titleSet_ = false;
 };
 
 // The library's one service (defined with the other global objects).

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "msgbox/message_box_service.h"
 
 namespace vem {
 namespace {
@@ -26,17 +25,15 @@ HINSTANCE OwnInstance() {
 }
 
 // Loads one of the library's icons; null without a module or the icon.
-HICON LoadOwnIcon(const MessageBoxService& state, int id) {
-  if (state.module() == nullptr) return nullptr;
-  HINSTANCE module = static_cast<HINSTANCE>(const_cast<void*>(state.module()));
-  return LoadIconW(module, MAKEINTRESOURCEW(id));
+HICON LoadOwnIcon(HMODULE module, int id) {
+  return module != nullptr ? LoadIconW(module, MAKEINTRESOURCEW(id)) : nullptr;
 }
 
 }  // namespace
 
 CIMessageBox::CIMessageBox(const wchar_t* comment, const wchar_t* message, std::int32_t kind,
-                           MessageBoxService& state)
-    : m_pszComment(comment), m_pszMessage(message), m_nKind(kind), state_(state) {}
+                           HMODULE module, CaptionSource& caption)
+    : m_pszComment(comment), m_pszMessage(message), m_nKind(kind), module_(module), caption_(caption) {}
 
 INT_PTR CIMessageBox::DoModal(HWND owner) {
   creatingThread_ = GetCurrentThreadId();
@@ -118,32 +115,32 @@ BOOL CIMessageBox::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam
 int CIMessageBox::IconForKind(std::int32_t kind) {
   switch (kind) {
     case 0:
-      return kQuestionIcon;
+      return VEM_ICON_QUESTION;
     case 2:
-      return kWarningIcon;
+      return VEM_ICON_WARNING;
     case 3:
-      return kErrorIcon;
+      return VEM_ICON_ERROR;
     default:
-      return kInformationIcon;
+      return VEM_ICON_INFORMATION;
   }
 }
 
 LRESULT CIMessageBox::OnInitDialog() {
   // The first box shown without a title makes the executable's path the
   // caption of every box.
-  const std::wstring caption = state_.DialogCaption();
+  const std::wstring caption = caption_.Caption();
   SetWindowTextW(m_hWnd, caption.c_str());
 
-  if (HICON windowIcon = LoadOwnIcon(state_, kWindowIcon)) {
+  if (HICON windowIcon = LoadOwnIcon(module_, VEM_ICON_WINDOW)) {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon));
   }
 
-  SetDlgItemTextW(m_hWnd, kMessageField, m_pszMessage != nullptr ? m_pszMessage : L"Undefined error");
-  if (m_pszComment != nullptr) SetDlgItemTextW(m_hWnd, kComment, m_pszComment);
+  SetDlgItemTextW(m_hWnd, VEM_CONTROL_MESSAGE, m_pszMessage != nullptr ? m_pszMessage : L"Undefined error");
+  if (m_pszComment != nullptr) SetDlgItemTextW(m_hWnd, VEM_CONTROL_COMMENT, m_pszComment);
 
   // Without the kind's icon the template's error picture stays.
-  if (HICON kindIcon = LoadOwnIcon(state_, IconForKind(m_nKind))) {
-    SendDlgItemMessageW(m_hWnd, kKindIcon, STM_SETICON, reinterpret_cast<WPARAM>(kindIcon), 0);
+  if (HICON kindIcon = LoadOwnIcon(module_, IconForKind(m_nKind))) {
+    SendDlgItemMessageW(m_hWnd, VEM_CONTROL_KIND_ICON, STM_SETICON, reinterpret_cast<WPARAM>(kindIcon), 0);
   }
   // The dialog manager then focuses the first tab stop, the OK button.
   return TRUE;

@@ -10,30 +10,21 @@
 
 #include <cstdint>
 
-namespace vem {
+#include "msgbox/dialog_ids.h"
+#include "msgbox/msgbox_platform.h"
 
-class MessageBoxService;
+namespace vem {
 
 class CIMessageBox {
  public:
-  // Resource ids of the dialog, its controls and its icons.
-  enum {
-    IDD = 1001,
-    kMessageField = 1005,
-    kKindIcon = 1008,
-    kComment = 1009,
-    kWindowIcon = 105,
-    kErrorIcon = 106,
-    kWarningIcon = 107,
-    kQuestionIcon = 110,
-    kInformationIcon = 111
-  };
+  // The dialog's template, as the framework names it.
+  enum { IDD = VEM_DIALOG_MESSAGE_BOX };
 
   // The texts are borrowed, not copied: they must outlive DoModal. Null keeps
   // the template's comment, and shows "Undefined error" for the message.
-  // `state` supplies the caption and the module whose icons are shown.
-  CIMessageBox(const wchar_t* comment, const wchar_t* message, std::int32_t kind,
-               MessageBoxService& state);
+  // The icons come from `module` (none when null); the caption from `caption`.
+  CIMessageBox(const wchar_t* comment, const wchar_t* message, std::int32_t kind, HMODULE module,
+               CaptionSource& caption);
   CIMessageBox(const CIMessageBox&) = delete;
   CIMessageBox& operator=(const CIMessageBox&) = delete;
 
@@ -59,7 +50,8 @@ class CIMessageBox {
   const wchar_t* m_pszComment;
   const wchar_t* m_pszMessage;
   std::int32_t m_nKind;
-  MessageBoxService& state_;
+  HMODULE module_;
+  CaptionSource& caption_;
   // Links of the list of objects whose dialog is being created, keyed by the
   // creating thread (see DoModal).
   DWORD creatingThread_ = 0;

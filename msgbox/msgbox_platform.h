@@ -13,8 +13,6 @@
 
 namespace vem {
 
-class MessageBoxService;
-
 // A top-level window (HWND, X11 window id); 0 is "no window".
 using WindowHandle = std::uintptr_t;
 // The module that holds the dialog's resources (the library's HMODULE, or the
@@ -31,6 +29,18 @@ struct DialogRequest {
   const VemWChar* message;
   std::int32_t kind;
   WindowHandle owner;
+  ModuleHandle module;  // whose icons the dialog shows; null for none
+};
+
+// The caption of every box, which a dialog reads as it initialises.
+class CaptionSource {
+ public:
+  // The caption to show now. The first dialog shown without any title set
+  // makes the executable's path the caption of every box.
+  virtual std::basic_string<VemWChar> Caption() = 0;
+
+ protected:
+  ~CaptionSource() = default;
 };
 
 class MessageBoxPlatform {
@@ -50,8 +60,8 @@ class MessageBoxPlatform {
 
   // Shows the dialog modally on the calling thread and returns its end code
   // (1 OK, 2 cancelled), or -1 when it cannot be shown. The dialog reads its
-  // caption and module from `service` as it initialises.
-  virtual std::int32_t RunDialog(const DialogRequest& request, MessageBoxService& service) = 0;
+  // caption from `caption` as it initialises.
+  virtual std::int32_t RunDialog(const DialogRequest& request, CaptionSource& caption) = 0;
 
   // Creates an unsignalled event; false when the system refuses. (Named so
   // as not to meet the CreateEvent/SetEvent macros of <windows.h>.)

@@ -24,7 +24,6 @@
 #include "text/narrow_text.h"
 #include "text/utf16_text.h"
 #include "msgbox/helper_protocol.h"
-#include "msgbox/message_box_service.h"
 #include "msgbox/msgbox_platform.h"
 
 extern char** environ;
@@ -86,7 +85,7 @@ class PosixMessageBoxPlatform final : public MessageBoxPlatform {
   ModuleHandle FindOwnModule() override;
   WindowHandle FindOwnerWindow() override;
   bool ExecutablePath(std::basic_string<VemWChar>* path) override;
-  std::int32_t RunDialog(const DialogRequest& request, MessageBoxService& service) override;
+  std::int32_t RunDialog(const DialogRequest& request, CaptionSource& caption) override;
   bool NewEvent(EventHandle* event) override;
   void SignalEvent(EventHandle event) override;
   void WaitForAllEvents(const EventHandle* events, std::int32_t count) override;
@@ -254,9 +253,9 @@ void PosixMessageBoxPlatform::WaitForHelper(pid_t helper) {
 
 // Without an answer (the helper could not start, was killed, or lost its
 // display) the box counts as not shown.
-std::int32_t PosixMessageBoxPlatform::RunDialog(const DialogRequest& request, MessageBoxService& service) {
+std::int32_t PosixMessageBoxPlatform::RunDialog(const DialogRequest& request, CaptionSource& caption) {
   FieldRecord record;
-  record.Add(request_field::kCaption, WideToUtf8(service.DialogCaption().c_str()));
+  record.Add(request_field::kCaption, WideToUtf8(caption.Caption().c_str()));
   if (request.comment != nullptr) record.Add(request_field::kComment, WideToUtf8(request.comment));
   if (request.message != nullptr) record.Add(request_field::kMessage, WideToUtf8(request.message));
   record.Add(request_field::kKind, std::int64_t{request.kind});

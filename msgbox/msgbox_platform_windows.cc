@@ -68,8 +68,9 @@ class WindowsMessageBoxPlatform final : public MessageBoxPlatform {
     return true;
   }
 
-  std::int32_t RunDialog(const DialogRequest& request, MessageBoxService& service) override {
-    CIMessageBox box(request.comment, request.message, request.kind, service);
+  std::int32_t RunDialog(const DialogRequest& request, CaptionSource& caption) override {
+    CIMessageBox box(request.comment, request.message, request.kind,
+                     static_cast<HMODULE>(const_cast<void*>(request.module)), caption);
     return static_cast<std::int32_t>(box.DoModal(reinterpret_cast<HWND>(request.owner)));
   }
 

@@ -3,6 +3,8 @@
 #ifndef VEMMISC_MSGBOX_HELPER_DIALOG_TEMPLATE_H
 #define VEMMISC_MSGBOX_HELPER_DIALOG_TEMPLATE_H
 
+#include "msgbox/dialog_ids.h"
+
 namespace vem {
 
 struct DialogUnitsRect {
@@ -23,10 +25,10 @@ struct TemplateControl {
 
 constexpr int kDialogWidth = 279;
 constexpr int kDialogHeight = 178;
-constexpr int kOkButtonId = 1;
-constexpr int kCommentId = 1009;
-constexpr int kMessageId = 1005;
-constexpr int kIconId = 1008;
+constexpr int kOkButtonId = 1;  // IDOK
+constexpr int kCommentId = VEM_CONTROL_COMMENT;
+constexpr int kMessageId = VEM_CONTROL_MESSAGE;
+constexpr int kIconId = VEM_CONTROL_KIND_ICON;
 
 constexpr const char* kAbsentCommentText = "The comment is absent for this message";
 constexpr const char* kUndefinedMessageText = "Undefined error";

@@ -24,7 +24,7 @@ bool FakePlatform::ExecutablePath(std::basic_string<VemWChar>* path) {
   return true;
 }
 
-std::int32_t FakePlatform::RunDialog(const DialogRequest& request, MessageBoxService& service) {
+std::int32_t FakePlatform::RunDialog(const DialogRequest& request, CaptionSource& caption) {
   ShownDialog shown{request.comment != nullptr,
                     request.comment != nullptr ? WideText(request.comment) : WideText(),
                     request.message != nullptr,
@@ -33,7 +33,8 @@ std::int32_t FakePlatform::RunDialog(const DialogRequest& request, MessageBoxSer
                     request.message,
                     request.kind,
                     request.owner,
-                    service.DialogCaption()};
+                    request.module,
+                    caption.Caption()};
   std::lock_guard<std::mutex> hold(log_->lock);
   log_->dialogs.push_back(shown);
   return endCode;

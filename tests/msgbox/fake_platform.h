@@ -44,6 +44,7 @@ struct ShownDialog {
   const VemWChar* messagePointer;
   std::int32_t kind;
   WindowHandle owner;
+  ModuleHandle module;
   WideText caption;
 };
 
@@ -81,7 +82,7 @@ class FakePlatform final : public MessageBoxPlatform {
   ModuleHandle FindOwnModule() override;
   WindowHandle FindOwnerWindow() override;
   bool ExecutablePath(std::basic_string<VemWChar>* path) override;
-  std::int32_t RunDialog(const DialogRequest& request, MessageBoxService& service) override;
+  std::int32_t RunDialog(const DialogRequest& request, CaptionSource& caption) override;
   bool NewEvent(EventHandle* event) override;
   void SignalEvent(EventHandle event) override;
   void WaitForAllEvents(const EventHandle* events, std::int32_t count) override;

@@ -155,8 +155,10 @@ TEST_F(MessageBoxServiceTest, ModuleAndOwnerAreLookedUpOnceAndKept) {
   EXPECT_EQ(1, log_.moduleSearches);
   EXPECT_EQ(1, log_.ownerSearches);
   ASSERT_EQ(2u, log_.dialogs.size());
-  EXPECT_EQ(5u, log_.dialogs[0].owner);
-  EXPECT_EQ(5u, log_.dialogs[1].owner);
+  for (const ShownDialog& dialog : log_.dialogs) {
+    EXPECT_EQ(5u, dialog.owner);
+    EXPECT_EQ(platform_->module, dialog.module) << "the module found goes with every box";
+  }
 }
 
 TEST_F(MessageBoxServiceTest, NoWindowAtFirstCallMeansNoOwnerLater) {
@@ -239,7 +241,7 @@ TEST_F(MessageBoxServiceTest, TitlesAreCutTo259UnitsOutsideSurrogatePairs) {
   };
   for (const Case& c : cases) {
     service_->SetTitle(c.title.c_str());
-    EXPECT_EQ(c.shown, service_->DialogCaption()) << "title of " << c.title.size() << " units";
+    EXPECT_EQ(c.shown, service_->Caption()) << "title of " << c.title.size() << " units";
   }
 }
 
@@ -318,9 +320,9 @@ TEST_F(MessageBoxServiceTest, NarrowTextsAreConvertedAndNullStaysNull) {
 
 TEST_F(MessageBoxServiceTest, NarrowTitleIsConvertedAndNullMeansExecutablePath) {
   service_->SetTitleNarrow("Viewer");
-  EXPECT_EQ(Wide("Viewer"), service_->DialogCaption());
+  EXPECT_EQ(Wide("Viewer"), service_->Caption());
   service_->SetTitleNarrow(nullptr);
-  EXPECT_EQ(Wide("/opt/tools/bin/viewer"), service_->DialogCaption());
+  EXPECT_EQ(Wide("/opt/tools/bin/viewer"), service_->Caption());
 }
 
 #if !defined(_WIN32)

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "VemMsgBox.h"
+#include "msgbox/dialog_ids.h"
 #include "box_window_windows.h"
 
 namespace vem {
@@ -21,9 +22,9 @@ namespace testing {
 namespace {
 
 constexpr int kOk = 1;
-constexpr int kCommentControl = 1009;
-constexpr int kMessageControl = 1005;
-constexpr int kIconControl = 1008;
+constexpr int kCommentControl = VEM_CONTROL_COMMENT;
+constexpr int kMessageControl = VEM_CONTROL_MESSAGE;
+constexpr int kIconControl = VEM_CONTROL_KIND_ICON;
 
 HMODULE Library() { return GetModuleHandleW(L"VemMisc.dll"); }
 

@@ -10,7 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "box_window_windows.h"
+#include "msgbox/dialog_ids.h"
+#include "tests/msgbox/box_window_windows.h"
 
 namespace vem {
 namespace testing {
@@ -55,7 +56,7 @@ TEST(WindowsBoxUnload, OpenBoxKeepsTheLibraryUntilItCloses) {
   // The box's thread holds its own reference.
   EXPECT_NE(nullptr, GetModuleHandleW(L"VemMisc.dll"));
   // The dialog still answers: its code is still mapped.
-  EXPECT_EQ(L"after FreeLibrary", ControlText(box, 1005));
+  EXPECT_EQ(L"after FreeLibrary", ControlText(box, VEM_CONTROL_MESSAGE));
 
   SendCommand(box, IDOK);
   EXPECT_TRUE(WaitUntilGone(box));
