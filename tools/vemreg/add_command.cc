@@ -11,28 +11,23 @@
 namespace vem {
 
 bool RunAdd(const CommandLine& line, std::string* error) {
-  KeyName name;
-  if (!ParseKeyName(line.operands[0], &name)) {
-    *error = "Invalid key name: " + line.operands[0];
-    return false;
-  }
   const bool has_value = line.value_name.has_value() || line.default_value ||
                          line.type.has_value() || line.data.has_value();
   uint32_t type = kRegSz;
   if (line.type.has_value() && !ParseValueTypeName(*line.type, &type)) {
-    *error = "Invalid type: " + *line.type +
-             " (use REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY or "
-             "REG_NONE).";
+    *error = "Unsupported registry data type [" + *line.type + "].";
     return false;
   }
   std::vector<uint8_t> data;
-  if (has_value && !ParseValueData(type, line.data.value_or(""), &data, error)) return false;
+  if (has_value && !ParseValueData(type, line.data, line.separator, &data, error)) return false;
   const std::string value_name = line.value_name.value_or("");
 
-  std::shared_ptr<Hive> hive = OpenHive(name.root, error);
-  if (hive == nullptr) return false;
-  HiveKeyId key;
-  if (has_value && hive->OpenKey(kHiveRootKey, name.path, &key)) {
+  CommandKey target;
+  if (!OpenCommandKey(line.operands[0], false, &target, error)) return false;
+  const KeyName& name = target.name;
+  Hive* hive = target.hive.get();
+  HiveKeyId key = target.id;
+  if (has_value && target.exists) {
     uint32_t old_type;
     std::vector<uint8_t> old_data;
     if (hive->QueryValue(key, value_name, &old_type, &old_data) &&

@@ -17,13 +17,18 @@ struct CommandSyntax {
 };
 
 const CommandSyntax kCommands[] = {
-    {Command::kQuery, "query", " v ve s ", 1},      {Command::kAdd, "add", " v ve t d f ", 1},
-    {Command::kDelete, "delete", " v ve va f ", 1}, {Command::kExport, "export", " y ", 2},
+    {Command::kQuery, "query", " v ve s ", 1},      {Command::kAdd, "add", " v ve t s d f ", 1},
+    {Command::kDelete, "delete", " v ve va f ", 1}, {Command::kExport, "export", " y a ", 2},
     {Command::kImport, "import", " ", 1},
 };
 
 // Every switch name of every command.
-const char kAllSwitches[] = " ? v ve va s t d f y ";
+const char kAllSwitches[] = " ? v ve va s t d f y a ";
+
+bool IsHelp(const char* arg) {
+  return std::strcmp(arg, "/?") == 0 || std::strcmp(arg, "-?") == 0 ||
+         std::strcmp(arg, "--help") == 0;
+}
 
 // The switch name of `arg` in lower case, or empty for an operand. An
 // argument that starts with '/' but names no switch is an operand, since
@@ -64,7 +69,9 @@ bool TakeSwitch(const CommandSyntax& syntax, const std::string& name, int argc,
   if (name == "d") complete = argument(&line->data);
   if (name == "ve") flag(&line->default_value);
   if (name == "va") flag(&line->all_values);
-  if (name == "s") flag(&line->recursive);
+  if (name == "s" && syntax.command == Command::kAdd) complete = argument(&line->separator);
+  if (name == "s" && syntax.command != Command::kAdd) flag(&line->recursive);
+  if (name == "a") flag(&line->ansi);
   if (name == "f") flag(&line->force);
   if (name == "y") flag(&line->overwrite);
   if (repeated) {
@@ -86,7 +93,7 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
     *error = "No command given. Type \"vemreg /?\" for usage.";
     return false;
   }
-  if (std::strcmp(argv[1], "/?") == 0 || std::strcmp(argv[1], "-?") == 0) {
+  if (IsHelp(argv[1])) {
     line->help = true;
     return argc == 2 || (*error = "Type \"vemreg /?\" for usage.", false);
   }
@@ -100,13 +107,13 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
   }
   line->command = syntax->command;
   for (int i = 2; i < argc; ++i) {
+    if (IsHelp(argv[i])) {
+      line->help = true;
+      continue;
+    }
     const std::string name = SwitchName(argv[i]);
     if (name.empty()) {
       line->operands.push_back(argv[i]);
-      continue;
-    }
-    if (name == "?") {
-      line->help = true;
       continue;
     }
     if (!TakeSwitch(*syntax, name, argc, argv, &i, line, error)) return false;
@@ -126,46 +133,54 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
   return true;
 }
 
-const char* UsageText(Command command) {
-  switch (command) {
-    case Command::kQuery:
-      return "VEMREG QUERY KEY [/v NAME | /ve] [/s]\n"
-             "  Lists the values of KEY and its sub-keys.\n"
-             "  /v NAME  only the value NAME        /ve  only the default value\n"
-             "  /s       every key below KEY too (with /v or /ve: the value in each)\n";
-    case Command::kAdd:
-      return "VEMREG ADD KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
-             "  Creates KEY with every missing level and, with /v or /ve (or /t or /d), a value.\n"
-             "  /t TYPE  REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ (strings separated by "
-             "\\0),\n"
-             "           REG_DWORD, REG_QWORD (decimal or 0x hex), REG_BINARY, REG_NONE (hex "
-             "digits)\n"
-             "  /d DATA  the value's data (default: empty)\n"
-             "  /f       replace an existing value without asking\n";
-    case Command::kDelete:
-      return "VEMREG DELETE KEY [/v NAME | /ve | /va] [/f]\n"
-             "  Deletes KEY with all its sub-keys and values, or only values of it.\n"
-             "  /v NAME  the value NAME    /ve  the default value    /va  every value of KEY\n"
-             "  /f       delete without asking (needed when standard input is not a terminal)\n";
-    case Command::kExport:
-      return "VEMREG EXPORT KEY FILE [/y]\n"
-             "  Writes KEY and everything below it to FILE as a registration file\n"
-             "  (\"Windows Registry Editor Version 5.00\", UTF-16LE).\n"
-             "  /y  replace an existing FILE without asking\n";
-    case Command::kImport:
-      return "VEMREG IMPORT FILE\n"
-             "  Applies a registration file (UTF-16LE with byte-order mark, UTF-8 or ASCII),\n"
-             "  deletions included, all or nothing.\n";
-    case Command::kNone:
-      break;
-  }
-  return "VEMREG COMMAND [arguments]\n"
-         "  Shows and edits the registry hive of the VemMisc library.\n"
-         "  Commands: QUERY, ADD, DELETE, EXPORT, IMPORT. Type \"vemreg COMMAND /?\" for each.\n"
-         "  KEY is ROOT[\\path]; ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,\n"
-         "  HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG or HKCR, HKCU, HKLM, HKU, HKCC.\n"
-         "  The hive lives in $VEMMISC_REGISTRY_DIR when that is set.\n"
-         "  Exit status: 0 on success, 1 on failure (with a message on standard error).\n";
+std::string UsageText(Command command) {
+  static const char* const kUsage[] = {
+      // kQuery
+      "VEMREG QUERY KEY [/v NAME | /ve] [/s]\n"
+      "  Lists the values of KEY and the names of its sub-keys.\n"
+      "  /v NAME  only the value NAME        /ve  only the default value\n"
+      "  /s       every key below KEY too (with /v or /ve: the value in each)\n",
+      // kAdd
+      "VEMREG ADD KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]\n"
+      "  Creates KEY with every missing level and, with /v or /ve (or /t or /d), a value.\n"
+      "  /v NAME  the value NAME             /ve  the default value\n"
+      "  /t TYPE  REG_SZ (default), REG_MULTI_SZ, REG_EXPAND_SZ, REG_DWORD, REG_QWORD,\n"
+      "           REG_BINARY or REG_NONE\n"
+      "  /s SEPARATOR  the one character between REG_MULTI_SZ strings (default: \\0)\n"
+      "  /d DATA  the value's data: text (REG_SZ, REG_EXPAND_SZ, REG_NONE), strings\n"
+      "           separated by \\0 (REG_MULTI_SZ), a number in decimal or as 0x and\n"
+      "           hex digits (REG_DWORD, REG_QWORD), hex digits (REG_BINARY)\n"
+      "  /f       replace an existing value without asking\n",
+      // kDelete
+      "VEMREG DELETE KEY [/v NAME | /ve | /va] [/f]\n"
+      "  Deletes KEY with all its sub-keys and values, or only values of it.\n"
+      "  /v NAME  the value NAME    /ve  the default value    /va  every value of KEY\n"
+      "  /f       delete without asking (needed when standard input is not a terminal)\n",
+      // kExport
+      "VEMREG EXPORT KEY FILE [/y] [/a]\n"
+      "  Writes KEY and everything below it to FILE as a registration file, as\n"
+      "  regedit /E writes it (\"Windows Registry Editor Version 5.00\", UTF-16LE).\n"
+      "  /y  replace an existing FILE without asking\n"
+      "  /a  write the older ANSI format (\"REGEDIT4\", Windows-1252 text)\n",
+      // kImport
+      "VEMREG IMPORT FILE\n"
+      "  Applies a registration file (version 5.00 in UTF-16LE, UTF-8 or ASCII, or\n"
+      "  REGEDIT4 in Windows-1252), deletions included, all or nothing.\n",
+  };
+  if (command != Command::kNone) return kUsage[static_cast<int>(command) - 1];
+  std::string usage =
+      "VEMREG OPERATION [PARAMETERS]\n"
+      "  Shows and edits the registry hive of the VemMisc library, with reg.exe's syntax.\n"
+      "  Operations: QUERY, ADD, DELETE, EXPORT, IMPORT. Switches start with / or -\n"
+      "  and ignore letter case; \"vemreg OPERATION /?\" shows one operation.\n"
+      "  KEY is ROOT[\\path]; ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,\n"
+      "  HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG or HKCR, HKCU, HKLM, HKU, HKCC.\n"
+      "  The hive lives in $VEMMISC_REGISTRY_DIR when that is set.\n";
+  for (const char* text : kUsage) usage += std::string("\n") + text;
+  usage +=
+      "\nReturn code: 0 - Successful, 1 - Failed (with a message on standard error).\n"
+      "See vemreg(1).\n";
+  return usage;
 }
 
 }  // namespace vem

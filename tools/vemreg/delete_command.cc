@@ -30,19 +30,16 @@ bool DeleteFromKey(Hive& hive, HiveKeyId key, const CommandLine& line) {
 }  // namespace
 
 bool RunDelete(const CommandLine& line, std::string* error) {
-  KeyName name;
-  if (!ParseKeyName(line.operands[0], &name)) {
-    *error = "Invalid key name: " + line.operands[0];
-    return false;
-  }
+  CommandKey target;
+  if (!OpenCommandKey(line.operands[0], true, &target, error)) return false;
+  const KeyName& name = target.name;
+  Hive* hive = target.hive.get();
+  const HiveKeyId key = target.id;
   const bool whole_key = !line.all_values && !line.value_name.has_value() && !line.default_value;
   if (whole_key && name.path.empty()) {
     *error = "A root key cannot be deleted.";
     return false;
   }
-  std::shared_ptr<Hive> hive = OpenHive(name.root, error);
-  HiveKeyId key;
-  if (hive == nullptr || !FindKey(*hive, name, &key, error)) return false;
   uint32_t type;
   std::vector<uint8_t> data;
   const std::string value_name = line.value_name.value_or("");

@@ -1,4 +1,5 @@
-// export: writes a key and everything below it as a registration file. The
+// export: writes a key and everything below it as a registration file (with
+// /a in the older REGEDIT4 format, Windows-1252 text). The
 // file is written beside its final name and renamed into place, so a failed
 // export never leaves half a file where an older one was.
 #include <cstdio>
@@ -33,10 +34,10 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
   return true;
 }
 
-// Adds `key` and its sub-keys, depth first and in name order, each key
-// followed by its values.
-bool WriteTree(Hive& hive, HiveKeyId key, const std::string& full_name, RegFileWriter* writer,
-               std::string* error) {
+// Adds `key` and its sub-keys, depth first and in the registry's order, each
+// key followed by its values.
+bool WriteTree(Hive& hive, HiveKeyId key, const std::string& full_name, bool ansi,
+               RegFileWriter* writer, std::string* error) {
   std::vector<std::pair<HiveKeyId, std::string>> pending = {{key, full_name}};
   std::vector<std::pair<HiveKeyId, std::string>> sub_keys;
   std::vector<HiveValue> values;
@@ -44,19 +45,23 @@ bool WriteTree(Hive& hive, HiveKeyId key, const std::string& full_name, RegFileW
     const HiveKeyId id = pending.back().first;
     const std::string name = std::move(pending.back().second);
     pending.pop_back();
-    if (!hive.ListValues(id, &values) || !hive.ListSubKeys(id, &sub_keys)) {
+    if (!ListValuesInOrder(hive, id, &values) || !ListSubKeysInOrder(hive, id, &sub_keys)) {
       *error = "The key " + name + " vanished while it was being exported.";
       return false;
     }
     if (!writer->AddKey(name)) {
-      *error =
-          "The key name " + name + " holds a line break, which a registration file cannot hold.";
+      *error = "The key name " + name +
+               (ansi ? " holds a line break or a character that Windows-1252 lacks, which a "
+                       "REGEDIT4 file cannot hold; export without /a."
+                     : " holds a line break, which a registration file cannot hold.");
       return false;
     }
     for (const HiveValue& value : values) {
       if (!writer->AddValue(value)) {
-        *error = "A value name of " + name +
-                 " holds a line break, which a registration file cannot hold.";
+        *error = "The value " + (value.name.empty() ? std::string("(Default)") : value.name) +
+                 " of " + name +
+                 " holds characters that Windows-1252 lacks, which a REGEDIT4 file cannot hold; "
+                 "export without /a.";
         return false;
       }
     }
@@ -70,24 +75,21 @@ bool WriteTree(Hive& hive, HiveKeyId key, const std::string& full_name, RegFileW
 }  // namespace
 
 bool RunExport(const CommandLine& line, std::string* error) {
-  KeyName name;
-  if (!ParseKeyName(line.operands[0], &name)) {
-    *error = "Invalid key name: " + line.operands[0];
-    return false;
-  }
+  CommandKey key;
+  if (!OpenCommandKey(line.operands[0], true, &key, error)) return false;
   const std::string& path = line.operands[1];
-  std::shared_ptr<Hive> hive = OpenHive(name.root, error);
-  HiveKeyId key;
-  if (hive == nullptr || !FindKey(*hive, name, &key, error)) return false;
   if (FileExists(path) &&
       !Confirm("File " + path + " exists, overwrite it", line.overwrite, "/y", error)) {
     return false;
   }
-  RegFileWriter writer;
+  RegFileWriter writer(line.ansi ? RegFileWriter::Format::kRegedit4
+                                 : RegFileWriter::Format::kVersion5);
   {
     // One snapshot for the whole tree, when the hive can give one.
-    Hive::Transaction snapshot(*hive);
-    if (!WriteTree(*hive, key, FullKeyName(name), &writer, error)) return false;
+    Hive::Transaction snapshot(*key.hive);
+    if (!WriteTree(*key.hive, key.id, FullKeyName(key.name), line.ansi, &writer, error)) {
+      return false;
+    }
   }
   if (!WriteFileAtomically(path, writer.Finish())) {
     *error = "Cannot write the file " + path + ".";

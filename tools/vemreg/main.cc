@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   std::string error;
   bool ok = vem::ParseCommandLine(argc, argv, &line, &error);
   if (ok && line.help) {
-    std::fputs(vem::UsageText(line.command), stdout);
+    std::fputs(vem::UsageText(line.command).c_str(), stdout);
     return 0;
   }
   if (ok) {

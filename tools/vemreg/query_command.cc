@@ -32,7 +32,8 @@ void AppendValue(const HiveValue& value, std::string* out) {
 bool QueryKey(QueryState* state, HiveKeyId key, const std::string& full_name,
               std::vector<std::pair<HiveKeyId, std::string>>* sub_keys) {
   std::vector<HiveValue> values;
-  if (!state->hive.ListValues(key, &values) || !state->hive.ListSubKeys(key, sub_keys)) {
+  if (!ListValuesInOrder(state->hive, key, &values) ||
+      !ListSubKeysInOrder(state->hive, key, sub_keys)) {
     return false;
   }
   const bool one_value = state->line.value_name.has_value() || state->line.default_value;
@@ -54,21 +55,16 @@ bool QueryKey(QueryState* state, HiveKeyId key, const std::string& full_name,
 }  // namespace
 
 bool RunQuery(const CommandLine& line, std::string* error) {
-  KeyName name;
-  if (!ParseKeyName(line.operands[0], &name)) {
-    *error = "Invalid key name: " + line.operands[0];
-    return false;
-  }
-  std::shared_ptr<Hive> hive = OpenHive(name.root, error);
-  HiveKeyId key;
-  if (hive == nullptr || !FindKey(*hive, name, &key, error)) return false;
+  CommandKey key;
+  if (!OpenCommandKey(line.operands[0], true, &key, error)) return false;
+  const KeyName& name = key.name;
   // One snapshot for the whole listing, when the hive can give one.
-  Hive::Transaction snapshot(*hive);
-  QueryState state{*hive, line, std::string(), 0};
+  Hive::Transaction snapshot(*key.hive);
+  QueryState state{*key.hive, line, std::string(), 0};
   const bool one_value = line.value_name.has_value() || line.default_value;
 
   std::vector<std::pair<HiveKeyId, std::string>> sub_keys;
-  if (!QueryKey(&state, key, FullKeyName(name), &sub_keys)) {
+  if (!QueryKey(&state, key.id, FullKeyName(name), &sub_keys)) {
     *error = kNotFoundMessage;
     return false;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <optional>
 
 #include "settings/registry_defs.h"
 #include "text/utf16_text.h"
@@ -33,22 +34,81 @@ const TypeSpelling kTypes[] = {
     {kRegQword, "REG_QWORD", true},
 };
 
-// A decimal or 0x-prefixed hexadecimal number no larger than `max`.
-bool ParseNumber(std::string_view text, uint64_t max, uint64_t* number) {
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    text.remove_prefix(2);
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// A number as reg.exe reads /d: hexadecimal after a leading "0x", else
+// decimal; blanks and a sign may come first (the C library's reading of
+// numbers), nothing may follow, and the empty text is 0. A REG_DWORD may not
+// start with '-'; a REG_QWORD may, and wraps around as unsigned arithmetic
+// does (a negative number too large for 64 bits is the largest one, negated).
+bool ParseNumber(std::string_view text, bool qword, uint64_t* number) {
+  const uint64_t max = qword ? UINT64_MAX : UINT32_MAX;
+  const int base = text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? 16 : 10;
+  if (!qword && !text.empty() && text[0] == '-') return false;
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (base == 16 && i + 2 < text.size() && text[i] == '0' && (text[i + 1] | 0x20) == 'x' &&
+      HexDigitValue(text[i + 2]) >= 0) {
+    i += 2;
   }
-  if (text.empty()) return false;
+  const size_t digits = i;
   uint64_t value = 0;
-  for (char c : text) {
-    const int digit = HexDigitValue(c);
-    if (digit < 0 || digit >= base) return false;
-    if (value > (max - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base)) return false;
-    value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+  bool overflow = false;
+  for (; i < text.size(); ++i) {
+    const int digit = HexDigitValue(text[i]);
+    if (digit < 0 || digit >= base) break;
+    const uint64_t d = static_cast<uint64_t>(digit);
+    overflow = overflow || value > (max - d) / static_cast<uint64_t>(base);
+    if (!overflow) value = value * static_cast<uint64_t>(base) + d;
   }
-  *number = value;
+  if (i == digits) {
+    *number = 0;
+    return text.empty();
+  }
+  if (i != text.size() || (overflow && !(qword && negative))) return false;
+  if (overflow) value = max;
+  *number = negative ? (0 - value) & max : value;
+  return true;
+}
+
+std::vector<uint16_t> UnitsOf(std::string_view text) {
+  const std::vector<uint8_t> bytes = Utf8ToUtf16Le(text.data(), text.size());
+  std::vector<uint16_t> units(bytes.size() / 2);
+  for (size_t i = 0; i < units.size(); ++i) units[i] = bytes[2 * i] | (bytes[2 * i + 1] << 8);
+  return units;
+}
+
+void AppendUnits(const std::vector<uint16_t>& units, std::vector<uint8_t>* data) {
+  for (uint16_t unit : units) {
+    data->push_back(static_cast<uint8_t>(unit));
+    data->push_back(static_cast<uint8_t>(unit >> 8));
+  }
+}
+
+// REG_MULTI_SZ as reg.exe builds it: strings separated by "\0" (or by the
+// one-character separator), each ended by a zero, and one more zero unless
+// the text ended with a separator. An empty string is refused except as the
+// only one.
+bool ParseMultiString(std::string_view text, const std::vector<uint16_t>* separator,
+                      std::vector<uint8_t>* data) {
+  const std::vector<uint16_t> in = UnitsOf(text);
+  std::vector<uint16_t> out;
+  out.reserve(in.size() + 2);
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (separator == nullptr && in[i] == '\\' && i + 1 < in.size() && in[i + 1] == '0') {
+      out.push_back(0);
+      ++i;
+    } else {
+      out.push_back(separator != nullptr && in[i] == (*separator)[0] ? 0 : in[i]);
+    }
+    const size_t last = out.size() - 1;
+    if (last > 0 && out[last - 1] == 0 && (out[last] == 0 || last == 1)) return false;
+  }
+  out.push_back(0);
+  if (out.size() > 1 && out[out.size() - 2] != 0) out.push_back(0);
+  AppendUnits(out, data);
   return true;
 }
 
@@ -57,8 +117,7 @@ void AppendLittleEndian(uint64_t value, size_t size, std::vector<uint8_t>* data)
 }
 
 void AppendText(std::string_view text, std::vector<uint8_t>* data) {
-  const std::vector<uint8_t> units = Utf8ToUtf16Le(text.data(), text.size());
-  data->insert(data->end(), units.begin(), units.end());
+  AppendUnits(UnitsOf(text), data);
   data->push_back(0);
   data->push_back(0);
 }
@@ -102,55 +161,64 @@ bool ParseValueTypeName(std::string_view name, uint32_t* type) {
   return false;
 }
 
-bool ParseValueData(uint32_t type, std::string_view text, std::vector<uint8_t>* data,
+bool ParseValueData(uint32_t type, const std::optional<std::string>& text,
+                    const std::optional<std::string>& separator, std::vector<uint8_t>* data,
                     std::string* error) {
   data->clear();
+  const std::string given = text.value_or("");
   switch (type) {
     case kRegSz:
     case kRegExpandSz:
-      AppendText(text, data);
+    case kRegNone:
+      AppendText(given, data);
       return true;
     case kRegMultiSz: {
-      // Each string ends with a zero, and an empty string ends the list.
-      while (!text.empty()) {
-        const size_t separator = text.find("\\0");
-        AppendText(text.substr(0, separator), data);
-        if (separator == std::string_view::npos) break;
-        text.remove_prefix(separator + 2);
+      std::vector<uint16_t> separator_units;
+      if (separator.has_value()) {
+        separator_units = UnitsOf(*separator);
+        if (separator_units.size() != 1) {
+          *error = "Invalid syntax. Type \"vemreg add /?\" for usage.";
+          return false;
+        }
       }
-      data->push_back(0);
-      data->push_back(0);
-      return true;
+      if (ParseMultiString(given, separator.has_value() ? &separator_units : nullptr, data)) {
+        return true;
+      }
+      *error = "The option [/d] must be followed by a valid string.";
+      return false;
     }
     case kRegDword:
     case kRegQword: {
-      const bool dword = type == kRegDword;
       uint64_t number;
-      if (!ParseNumber(text, dword ? UINT32_MAX : UINT64_MAX, &number)) {
-        *error = std::string("Invalid data for ") + (dword ? "REG_DWORD" : "REG_QWORD") +
-                 ": give a number from 0 to " + (dword ? "4294967295" : "18446744073709551615") +
-                 ", in decimal or as 0x and hex digits.";
+      if (!text.has_value() && type == kRegDword) {
+        *error = "Invalid command line parameters: REG_DWORD needs /d.";
         return false;
       }
-      AppendLittleEndian(number, dword ? 4 : 8, data);
+      if (!ParseNumber(given, type == kRegQword, &number)) {
+        *error = "The option [/d] must be followed by a valid numeric value.";
+        return false;
+      }
+      AppendLittleEndian(number, type == kRegDword ? 4 : 8, data);
       return true;
     }
-    default:
-      if (text.size() % 2 != 0) {
-        *error = "Invalid data for " + ValueTypeName(type) + ": give an even number of hex digits.";
-        return false;
-      }
-      for (size_t i = 0; i < text.size(); i += 2) {
-        const int high = HexDigitValue(text[i]);
-        const int low = HexDigitValue(text[i + 1]);
-        if (high < 0 || low < 0) {
-          *error = "Invalid data for " + ValueTypeName(type) + ": \"" + std::string(text) +
-                   "\" is not hex digits.";
-          return false;
+    default: {
+      // An odd count of digits has its first byte written with one digit.
+      for (size_t i = 0; i < given.size();) {
+        const size_t count = i == 0 && given.size() % 2 != 0 ? 1 : 2;
+        int byte = 0;
+        for (size_t j = i; j < i + count; ++j) {
+          const int digit = HexDigitValue(given[j]);
+          if (digit < 0) {
+            *error = "The option [/d] must be followed by a valid hexadecimal value.";
+            return false;
+          }
+          byte = byte * 16 + digit;
         }
-        data->push_back(static_cast<uint8_t>(high * 16 + low));
+        data->push_back(static_cast<uint8_t>(byte));
+        i += count;
       }
       return true;
+    }
   }
 }
 

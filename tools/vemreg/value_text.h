@@ -4,6 +4,7 @@
 #define VEMMISC_TOOLS_VEMREG_VALUE_TEXT_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,14 +17,18 @@ int HexDigitValue(char c);
 // "REG_SZ", "REG_BINARY", ...; for a type without a name, "REG_0x1234".
 std::string ValueTypeName(uint32_t type);
 
-// The types that add accepts, by name without regard to letter case.
+// The types that add accepts (those reg.exe's add lists), by name without
+// regard to letter case.
 bool ParseValueTypeName(std::string_view name, uint32_t* type);
 
-// The bytes that /d `text` stands for with `type`: text types are stored as
-// UTF-16 with a terminating zero (REG_MULTI_SZ split at "\0"), REG_DWORD and
-// REG_QWORD from decimal or 0x-prefixed hex, REG_BINARY and REG_NONE from hex
-// digits. False with *error set when the text does not fit the type.
-bool ParseValueData(uint32_t type, std::string_view text, std::vector<uint8_t>* data,
+// The bytes that /d `text` (absent: no /d) stands for with `type`, as reg.exe
+// reads it: REG_SZ, REG_EXPAND_SZ and REG_NONE as UTF-16 text with a
+// terminating zero; REG_MULTI_SZ strings separated by "\0" or by the one
+// character of /s `separator`; REG_DWORD and REG_QWORD in decimal or with
+// 0x in hex; REG_BINARY as hex digits. False with *error set to reg.exe's
+// message when the text does not fit the type.
+bool ParseValueData(uint32_t type, const std::optional<std::string>& text,
+                    const std::optional<std::string>& separator, std::vector<uint8_t>* data,
                     std::string* error);
 
 // The data as query shows it: text up to its terminating zero (REG_MULTI_SZ's
