@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tools/vemreg/ascii_case.h"
+#include "text/name_case.h"
 
 namespace vem {
 
@@ -23,7 +23,7 @@ const CommandSyntax kCommands[] = {
 };
 
 // Every switch name of every command.
-const char kAllSwitches[] = " ? v ve va s t d f y a ";
+const char* const kAllSwitches[] = {"v", "ve", "va", "s", "t", "d", "f", "y", "a"};
 
 bool IsHelp(const char* arg) {
   return std::strcmp(arg, "/?") == 0 || std::strcmp(arg, "-?") == 0 ||
@@ -35,11 +35,10 @@ bool IsHelp(const char* arg) {
 // that is how an absolute file path starts; after '-' it is a bad switch.
 std::string SwitchName(const char* arg) {
   if (arg[0] != '/' && arg[0] != '-') return std::string();
-  std::string name(arg + 1);
-  for (char& c : name) c = AsciiLower(c);
-  const bool known = !name.empty() && name.find(' ') == std::string::npos &&
-                     std::strstr(kAllSwitches, (" " + name + " ").c_str()) != nullptr;
-  return known || arg[0] == '-' ? name : std::string();
+  for (const char* known : kAllSwitches) {
+    if (SameName(arg + 1, known)) return known;
+  }
+  return arg[0] == '-' ? std::string(arg + 1) : std::string();
 }
 
 // Records one switch; false with *error set when it is unknown to the
@@ -99,7 +98,7 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
   }
   const CommandSyntax* syntax = nullptr;
   for (const CommandSyntax& candidate : kCommands) {
-    if (EqualsIgnoringAsciiCase(argv[1], candidate.name)) syntax = &candidate;
+    if (SameName(argv[1], candidate.name)) syntax = &candidate;
   }
   if (syntax == nullptr) {
     *error = std::string("Unknown command: ") + argv[1] + ". Type \"vemreg /?\" for usage.";

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "tools/vemreg/ascii_case.h"
+#include "text/name_case.h"
 #include "tools/vemreg/confirmation.h"
 
 namespace vem {
@@ -19,7 +19,7 @@ bool Confirm(const std::string& question, bool forced, const char* force_switch,
   std::cout << question << " (Yes/No)? " << std::flush;
   std::string answer;
   std::getline(std::cin, answer);
-  if (EqualsIgnoringAsciiCase(answer, "y") || EqualsIgnoringAsciiCase(answer, "yes")) {
+  if (SameName(answer, "y") || SameName(answer, "yes")) {
     return true;
   }
   *error = "The operation was cancelled; nothing was changed.";

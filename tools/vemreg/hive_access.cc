@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "text/utf16_text.h"
-#include "tools/vemreg/ascii_case.h"
+#include "text/name_case.h"
 
 namespace vem {
 
@@ -13,14 +13,28 @@ const char kNotFoundMessage[] =
 
 namespace {
 
-// The name as the registry orders it: UTF-16 units, letters in lower case.
+// The lower case of each unit: the inverse of the names' upper-case pairs,
+// so that ordering and sameness follow the same one rule.
+const std::vector<uint16_t>& LowerCaseUnits() {
+  static const std::vector<uint16_t> lower = [] {
+    std::vector<uint16_t> table(0x10000);
+    for (uint32_t unit = 0; unit < 0x10000; ++unit) table[unit] = static_cast<uint16_t>(unit);
+    for (uint32_t unit = 0; unit < 0x10000; ++unit) {
+      const uint16_t upper = UpperCaseUnit(static_cast<uint16_t>(unit));
+      if (upper != unit) table[upper] = static_cast<uint16_t>(unit);
+    }
+    return table;
+  }();
+  return lower;
+}
+
+// The name as the registry editor lists it: by UTF-16 unit, each letter in
+// lower case (so "_x" comes before "Ax", as in regedit's exports).
 std::vector<uint16_t> OrderKey(const std::string& name) {
+  const std::vector<uint16_t>& lower = LowerCaseUnits();
   const std::vector<uint8_t> bytes = Utf8ToUtf16Le(name.data(), name.size());
   std::vector<uint16_t> units(bytes.size() / 2);
-  for (size_t i = 0; i < units.size(); ++i) {
-    const uint16_t unit = bytes[2 * i] | (bytes[2 * i + 1] << 8);
-    units[i] = unit < 0x80 ? static_cast<uint8_t>(AsciiLower(static_cast<char>(unit))) : unit;
-  }
+  for (size_t i = 0; i < units.size(); ++i) units[i] = lower[bytes[2 * i] | (bytes[2 * i + 1] << 8)];
   return units;
 }
 

@@ -1,6 +1,6 @@
 #include "tools/vemreg/key_name.h"
 
-#include "tools/vemreg/ascii_case.h"
+#include "text/name_case.h"
 
 namespace vem {
 
@@ -19,8 +19,7 @@ const RootSpelling kShortNames[] = {
 
 bool FindRoot(std::string_view name, RegistryRoot* root) {
   for (const RootSpelling& spelling : kShortNames) {
-    if (EqualsIgnoringAsciiCase(name, spelling.short_name) ||
-        EqualsIgnoringAsciiCase(name, RegistryRootName(spelling.root))) {
+    if (SameName(name, spelling.short_name) || SameName(name, RegistryRootName(spelling.root))) {
       *root = spelling.root;
       return true;
     }

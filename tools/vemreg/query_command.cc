@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/vemreg/ascii_case.h"
+#include "text/name_case.h"
 #include "tools/vemreg/commands.h"
 #include "tools/vemreg/hive_access.h"
 #include "tools/vemreg/value_text.h"
@@ -41,8 +41,8 @@ bool QueryKey(QueryState* state, HiveKeyId key, const std::string& full_name,
   std::string block = "\n" + full_name + "\n";
   size_t shown = 0;
   for (const HiveValue& value : values) {
-    // Names compare as the hive compares them: ASCII letters without case.
-    if (one_value && !EqualsIgnoringAsciiCase(value.name, wanted)) continue;
+    // Names compare as the hive compares them.
+    if (one_value && !SameName(value.name, wanted)) continue;
     AppendValue(value, &block);
     ++shown;
   }

@@ -6,7 +6,7 @@
 #include "text/utf16_text.h"
 #include "settings/registry_defs.h"
 #include "tools/vemreg/ansi_text.h"
-#include "tools/vemreg/ascii_case.h"
+#include "text/name_case.h"
 #include "tools/vemreg/value_text.h"
 
 namespace vem {
@@ -233,10 +233,10 @@ class Parser {
       parsed = EndLine("the '-' that deletes a value");
     } else if (!rest.empty() && rest.front() == '"') {
       parsed = ParseStringData(&entry.value);
-    } else if (EqualsIgnoringAsciiCase(rest, "dword:")) {
+    } else if (SameName(rest, "dword:")) {
       pos_ += 6;
       parsed = ParseDwordData(&entry.value);
-    } else if (EqualsIgnoringAsciiCase(rest.substr(0, 3), "hex")) {
+    } else if (SameName(rest.substr(0, 3), "hex")) {
       pos_ += 3;
       parsed = ParseHexData(&entry.value);
     } else {

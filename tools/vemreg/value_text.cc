@@ -7,7 +7,7 @@
 
 #include "settings/registry_defs.h"
 #include "text/utf16_text.h"
-#include "tools/vemreg/ascii_case.h"
+#include "text/name_case.h"
 
 namespace vem {
 
@@ -153,7 +153,7 @@ std::string ValueTypeName(uint32_t type) {
 
 bool ParseValueTypeName(std::string_view name, uint32_t* type) {
   for (const TypeSpelling& spelling : kTypes) {
-    if (spelling.accepted_by_add && EqualsIgnoringAsciiCase(name, spelling.name)) {
+    if (spelling.accepted_by_add && SameName(name, spelling.name)) {
       *type = spelling.type;
       return true;
     }
