@@ -10,7 +10,13 @@ bool IsOneErrorLine(const std::string& err) {
 }
 
 TEST_F(CommandLineTest, UsageOfToolAndOfEachCommand) {
-  EXPECT_NE(RunOk({"/?"}).find("QUERY, ADD, DELETE, EXPORT, IMPORT"), std::string::npos);
+  // The tool's usage shows every operation's, as reg.exe's does, and its return codes.
+  const std::string usage = RunOk({"/?"});
+  EXPECT_EQ(RunOk({"--help"}), usage);
+  for (const char* command : {"query", "add", "delete", "export", "import"}) {
+    EXPECT_NE(usage.find(RunOk({command, "--help"})), std::string::npos) << command;
+  }
+  EXPECT_NE(usage.find("Return code: 0 - Successful, 1 - Failed"), std::string::npos);
   EXPECT_EQ(RunOk({"query", "/?"}).rfind("VEMREG QUERY KEY", 0), 0u);
   EXPECT_EQ(RunOk({"ADD", "-?"}).rfind("VEMREG ADD KEY", 0), 0u);
   EXPECT_EQ(RunOk({"delete", "/?"}).rfind("VEMREG DELETE KEY", 0), 0u);
@@ -32,7 +38,7 @@ TEST_F(CommandLineTest, MistakesExitWithOneAndOneLine) {
       {{"query", "HKEY_NOWHERE\\A"}, "Invalid key name: HKEY_NOWHERE\\A"},
       {{"query", "HKCU\\A\\\\B"}, "Invalid key name"},
       {{"query", "Software\\A"}, "Invalid key name"},
-      {{"add", "HKCU\\A", "/v", "x", "/t", "REG_FOO"}, "Invalid type: REG_FOO"},
+      {{"add", "HKCU\\A", "/v", "x", "/t", "REG_FOO"}, "Unsupported registry data type [REG_FOO]"},
   };
   for (const auto& [args, message] : cases) {
     const RunResult result = Run(args);

@@ -40,16 +40,4 @@ TEST_F(SettingsInterplayTest, ValueAddedWithTheToolIsReadByGetParam) {
   EXPECT_FALSE(settings.GetParam(level, sizeof level, "Audio", "Level", -1));
 }
 
-TEST_F(SettingsInterplayTest, ImportedSettingsReachTheLibrary) {
-  WriteFile(PathOf("settings.reg"),
-            AsciiToUtf16File("Windows Registry Editor Version 5.00\r\n\r\n"
-                             "[HKEY_CURRENT_USER\\Software\\Tamrel\\VemTools\\Audio]\r\n"
-                             "\"Gain0\"=hex:2a,00,00,00,00,00,00,00\r\n"));
-  RunOk({"import", PathOf("settings.reg")});
-  SettingsManager settings;
-  int64_t gain = 0;
-  ASSERT_TRUE(settings.GetParam(&gain, sizeof gain, "Audio", "Gain", 0));
-  EXPECT_EQ(gain, 42);
-}
-
 }  // namespace

@@ -22,7 +22,6 @@ std::string ReadAll(int fd) {
 }
 
 std::vector<char*> ArgvOf(std::vector<std::string>* args) {
-  args->insert(args->begin(), VEMREG_PATH);
   std::vector<char*> argv;
   for (std::string& arg : *args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -51,7 +50,13 @@ void VemregTest::TearDown() {
 }
 
 RunResult VemregTest::Run(const std::vector<std::string>& args) {
-  std::vector<std::string> owned = args;
+  std::vector<std::string> command = args;
+  command.insert(command.begin(), VEMREG_PATH);
+  return RunProgram(command);
+}
+
+RunResult VemregTest::RunProgram(const std::vector<std::string>& command) {
+  std::vector<std::string> owned = command;
   std::vector<char*> argv = ArgvOf(&owned);
   const std::string out_path = PathOf("stdout"), err_path = PathOf("stderr");
   const pid_t pid = fork();
@@ -76,6 +81,7 @@ RunResult VemregTest::Run(const std::vector<std::string>& args) {
 RunResult VemregTest::RunOnTerminal(const std::vector<std::string>& args,
                                     const std::string& answer) {
   std::vector<std::string> owned = args;
+  owned.insert(owned.begin(), VEMREG_PATH);
   std::vector<char*> argv = ArgvOf(&owned);
   int terminal = -1;
   const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
@@ -121,29 +127,4 @@ void VemregTest::WriteFile(const std::string& path, const std::vector<uint8_t>& 
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string VemregTest::FixturePath(const std::string& name) {
-  return std::string(VEMREG_FIXTURES) + "/" + name;
-}
-
-std::vector<uint8_t> AsciiToUtf16File(const std::string& text) {
-  std::vector<uint8_t> bytes = {0xFF, 0xFE};
-  for (char c : text) {
-    bytes.push_back(static_cast<uint8_t>(c));
-    bytes.push_back(0);
-  }
-  return bytes;
-}
-
-bool Utf16FileToAscii(const std::vector<uint8_t>& bytes, std::string* text) {
-  if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE || bytes.size() % 2 != 0) {
-    return false;
-  }
-  text->clear();
-  for (size_t i = 2; i < bytes.size(); i += 2) {
-    if (bytes[i + 1] != 0 || bytes[i] >= 0x80) return false;
-    text->push_back(static_cast<char>(bytes[i]));
-  }
-  return true;
 }

@@ -23,6 +23,8 @@ class VemregTest : public ::testing::Test {
 
   // Runs vemreg with `args`, standard input from /dev/null.
   RunResult Run(const std::vector<std::string>& args);
+  // Runs command[0] (a path) with the rest as arguments, as Run does.
+  RunResult RunProgram(const std::vector<std::string>& command);
   // Runs vemreg on a pseudo-terminal and types `answer` and Enter at it;
   // everything it printed on the terminal is in `out`.
   RunResult RunOnTerminal(const std::vector<std::string>& args, const std::string& answer);
@@ -33,14 +35,8 @@ class VemregTest : public ::testing::Test {
   std::string PathOf(const std::string& name) const { return dir_ + "/" + name; }
   static std::vector<uint8_t> ReadFile(const std::string& path);
   static void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
-  static std::string FixturePath(const std::string& name);
 
   std::string dir_;
 };
-
-// Registration file text for ASCII `text` in UTF-16LE with byte-order mark,
-// and back (false if `bytes` are not such a file holding only ASCII).
-std::vector<uint8_t> AsciiToUtf16File(const std::string& text);
-bool Utf16FileToAscii(const std::vector<uint8_t>& bytes, std::string* text);
 
 #endif  // VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H

@@ -305,10 +305,10 @@ class Parser {
         const size_t fold = pos_++;
         SkipBlanks();
         if (!AtLineEnd()) return Fail(pos_, "text after the '\\' that folds the line");
+        SkipLineBreak();
         if (pos_ == text_.size()) {
           return Fail(fold, "the line is folded with '\\' but the file ends");
         }
-        SkipLineBreak();
         continue;
       }
       if (pos_ < text_.size() && text_[pos_] == ';') pos_ = LineEnd(pos_);

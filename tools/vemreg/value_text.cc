@@ -166,6 +166,11 @@ bool ParseValueData(uint32_t type, const std::optional<std::string>& text,
                     std::string* error) {
   data->clear();
   const std::string given = text.value_or("");
+  const std::vector<uint16_t> separator_units = UnitsOf(separator.value_or(""));
+  if (separator.has_value() && separator_units.size() != 1) {
+    *error = "Invalid syntax: /s takes one character. Type \"vemreg add /?\" for usage.";
+    return false;
+  }
   switch (type) {
     case kRegSz:
     case kRegExpandSz:
@@ -173,14 +178,6 @@ bool ParseValueData(uint32_t type, const std::optional<std::string>& text,
       AppendText(given, data);
       return true;
     case kRegMultiSz: {
-      std::vector<uint16_t> separator_units;
-      if (separator.has_value()) {
-        separator_units = UnitsOf(*separator);
-        if (separator_units.size() != 1) {
-          *error = "Invalid syntax. Type \"vemreg add /?\" for usage.";
-          return false;
-        }
-      }
       if (ParseMultiString(given, separator.has_value() ? &separator_units : nullptr, data)) {
         return true;
       }
