@@ -1,7 +1,7 @@
 // vemreg's registration files: any bytes given to the reader either parse or
-// are refused with a message naming the line, and whatever parsed survives a
-// trip through the writer and back unchanged (keys, value names, types and
-// bytes). The reader is the whole of what `vemreg import` takes from a file;
+// are refused with a message naming the line and column, and whatever parsed
+// survives a trip through the writer (either format) and back unchanged
+// (keys, value names, types and bytes). The reader is the whole of what `vemreg import` takes from a file;
 // applying the entries is the hive's work, fuzzed by the settings target.
 #include <cstddef>
 #include <cstdint>
@@ -36,30 +36,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     previous_line = entry.line;
   }
 
-  // Write back what the file creates, in file order; the format cannot carry
-  // names with line breaks, which the writer refuses and this skips.
-  vem::RegFileWriter writer;
-  std::vector<RegFileEntry> written;
-  bool in_written_key = false;
-  for (const RegFileEntry& entry : entries) {
-    if (entry.kind == RegFileEntry::Kind::kKey) {
-      in_written_key = writer.AddKey(vem::FullKeyName(entry.key));
-      if (in_written_key) written.push_back(entry);
-    } else if (entry.kind == RegFileEntry::Kind::kSetValue && in_written_key &&
-               writer.AddValue(entry.value)) {
-      written.push_back(entry);
+  // Write back what the file creates, in file order, in both formats; each
+  // refuses what it cannot carry (key names with line breaks, and in REGEDIT4
+  // characters outside Windows-1252), which this skips.
+  for (const auto format : {vem::RegFileWriter::Format::kVersion5,
+                            vem::RegFileWriter::Format::kRegedit4}) {
+    vem::RegFileWriter writer(format);
+    std::vector<RegFileEntry> written;
+    bool in_written_key = false;
+    for (const RegFileEntry& entry : entries) {
+      if (entry.kind == RegFileEntry::Kind::kKey) {
+        in_written_key = writer.AddKey(vem::FullKeyName(entry.key));
+        if (in_written_key) written.push_back(entry);
+      } else if (entry.kind == RegFileEntry::Kind::kSetValue && in_written_key &&
+                 writer.AddValue(entry.value)) {
+        written.push_back(entry);
+      }
     }
-  }
 
-  std::vector<RegFileEntry> reread;
-  FUZZ_CHECK(vem::ReadRegFile(writer.Finish(), &reread, &error));
-  FUZZ_CHECK(reread.size() == written.size());
-  for (size_t i = 0; i < written.size(); ++i) {
-    FUZZ_CHECK(reread[i].kind == written[i].kind);
-    if (written[i].kind == RegFileEntry::Kind::kKey) {
-      FUZZ_CHECK(vem::FullKeyName(reread[i].key) == vem::FullKeyName(written[i].key));
-    } else {
-      FUZZ_CHECK(SameValue(reread[i].value, written[i].value));
+    std::vector<RegFileEntry> reread;
+    FUZZ_CHECK(vem::ReadRegFile(writer.Finish(), &reread, &error));
+    FUZZ_CHECK(reread.size() == written.size());
+    for (size_t i = 0; i < written.size(); ++i) {
+      FUZZ_CHECK(reread[i].kind == written[i].kind);
+      if (written[i].kind == RegFileEntry::Kind::kKey) {
+        FUZZ_CHECK(vem::FullKeyName(reread[i].key) == vem::FullKeyName(written[i].key));
+      } else {
+        FUZZ_CHECK(SameValue(reread[i].value, written[i].value));
+      }
     }
   }
   return 0;
