@@ -18,11 +18,18 @@ namespace {
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
-  uint8_t buffer[65536];
+  // Read in one piece when the size is known (a regular file), else in
+  // growing chunks (a pipe).
+  const long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+  std::rewind(file);
+  size_t filled = 0;
+  bytes->resize(size > 0 ? static_cast<size_t>(size) + 1 : 65536);
   size_t read;
-  while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    bytes->insert(bytes->end(), buffer, buffer + read);
+  while ((read = std::fread(bytes->data() + filled, 1, bytes->size() - filled, file)) > 0) {
+    filled += read;
+    if (filled == bytes->size()) bytes->resize(2 * filled);
   }
+  bytes->resize(filled);
   const bool complete = !std::ferror(file);
   std::fclose(file);
   return complete;

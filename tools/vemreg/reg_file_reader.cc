@@ -352,6 +352,8 @@ bool ReadRegFile(const std::vector<uint8_t>& bytes, std::vector<RegFileEntry>* e
   entries->clear();
   std::string text;
   if (!DecodeText(bytes, &text, error)) return false;
+  // At most one entry per line.
+  entries->reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   return Parser(text, entries, error).Parse();
 }
 
