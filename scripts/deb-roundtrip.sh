@@ -116,6 +116,7 @@ check_packages() {
   dpkg-deb -f "${debs[2]}" Depends | grep -q 'libsqlite3' ||
     { echo "vemreg does not depend on SQLite (dpkg-shlibdeps)"; return 1; }
   [ -x /usr/libexec/vemmisc/vemmsgbox ] || { echo "no message box helper"; return 1; }
+  dpkg -L vemreg | grep -qx '/usr/share/man/man1/vemreg.1' || { echo "no manual page"; return 1; }
 }
 
 # The consumer of tests/module against the installed packages.
