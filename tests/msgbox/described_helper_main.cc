@@ -72,7 +72,6 @@ void Describe(const Dialog& dialog) {
   record.Add("default", std::int64_t{gtk_widget_has_default(dialog.okButton) ? kOkButtonId : 0});
   Window transient_for = None;
   XGetTransientForHint(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), &transient_for);
-  record.Add("owner", static_cast<std::int64_t>(dialog.owner));
   record.Add("transient-for", static_cast<std::int64_t>(transient_for));
 
   const std::string path = std::string(folder) + "/" + std::to_string(getpid()) + ".box";

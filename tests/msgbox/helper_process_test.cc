@@ -99,7 +99,8 @@ unsigned long long SignalSet(pid_t process, const std::string& name) {
 class HelperProcessTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(boxes_.Folder().empty()); }
-  void TearDown() override {
+  void TearDown() override { KillChildren(); }
+  static void KillChildren() {
     for (pid_t child : WhatThisProcessHolds().children) kill(child, SIGKILL);
   }
 
@@ -143,7 +144,7 @@ class HelperProcessTest : public ::testing::Test {
     const bool ready = call.wait_until(since + kAnswerTime) == std::future_status::ready;
     std::printf("%s: %s %lld ms after the event\n", what, ready ? "returned" : "still running",
                 static_cast<long long>(std::chrono::duration_cast<milliseconds>(steady_clock::now() - since).count()));
-    if (!ready) TearDown();
+    if (!ready) KillChildren();
     return ready;
   }
 

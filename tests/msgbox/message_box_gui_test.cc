@@ -123,30 +123,26 @@ std::future<int32_t> ShowModal(const WideText& comment, const WideText& message,
 
 // --- How a box ends ----------------------------------------------------------------
 
-TEST_F(MessageBoxGuiTest, ReturnEndsWithOk) {
-  auto result = ShowModal(Wide("comment"), Wide("message"), 1);
-  const Box box = NextBox();
-  EXPECT_EQ(kOkButtonId, box.Number("focus")) << "OK has the focus at first";
-  PressKey(box, "Return");
-  EXPECT_EQ(1, result.get());
-}
-
-TEST_F(MessageBoxGuiTest, ClickOnOkEndsWithOk) {
-  auto result = ShowModal(Wide("comment"), Wide("message"), 1);
-  ClickOk(NextBox());
-  EXPECT_EQ(1, result.get());
-}
-
-TEST_F(MessageBoxGuiTest, EscapeEndsCancelled) {
-  auto result = ShowModal(Wide("comment"), Wide("message"), 1);
-  PressKey(NextBox(), "Escape");
-  EXPECT_EQ(2, result.get());
-}
-
-TEST_F(MessageBoxGuiTest, CloseRequestEndsCancelled) {
-  auto result = ShowModal(Wide("comment"), Wide("message"), 1);
-  RequestClose(NextBox());
-  EXPECT_EQ(2, result.get());
+// Enter and a click on OK end a box with 1; Esc and the window manager's
+// close request end it with 2.
+TEST_F(MessageBoxGuiTest, EachWayOfClosingGivesItsEndCode) {
+  const struct {
+    std::string how;
+    int32_t end;
+  } ways[] = {{"Return", 1}, {"click", 1}, {"Escape", 2}, {"close", 2}};
+  for (const auto& way : ways) {
+    auto result = ShowModal(Wide("comment"), Wide("message"), 1);
+    const Box box = NextBox();
+    EXPECT_EQ(kOkButtonId, box.Number("focus")) << "OK has the focus at first";
+    if (way.how == "click") {
+      ClickOk(box);
+    } else if (way.how == "close") {
+      RequestClose(box);
+    } else {
+      PressKey(box, way.how.c_str());
+    }
+    EXPECT_EQ(way.end, result.get()) << way.how;
+  }
 }
 
 // --- What a box shows ------------------------------------------------------------
@@ -302,7 +298,6 @@ TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
   ASSERT_NE(0u, owner);
   ASSERT_EQ(0, VTMessageBoxA("owned", "m", 1, 1));
   const Box owned = NextBox();
-  EXPECT_EQ(static_cast<long long>(owner), owned.Number("owner"));
   EXPECT_EQ(static_cast<long long>(owner), owned.Number("transient-for"));
   EXPECT_EQ(1, owned.Number("modal"));
   // Centred on the owner, give or take the window manager's frame.
@@ -314,8 +309,7 @@ TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
 
   ASSERT_EQ(0, VTMessageBoxA("unowned", "m", 1, 0));
   const Box unowned = NextBox();
-  EXPECT_EQ(0, unowned.Number("owner")) << "mode 0 boxes have no owner";
-  EXPECT_EQ(0, unowned.Number("transient-for"));
+  EXPECT_EQ(0, unowned.Number("transient-for")) << "mode 0 boxes have no owner";
   PressKey(unowned, "Return");
   PressKey(owned, "Return");
   VTisMessageBoxReaded();
@@ -326,7 +320,6 @@ TEST_F(MessageBoxGuiTest, NoWindowAtFirstCallMeansNoOwnerLater) {
   ASSERT_NE(0u, display_.CreateOwnWindow());
   ASSERT_EQ(0, VTMessageBoxA("later", "m", 1, 1));
   const Box box = NextBox();
-  EXPECT_EQ(0, box.Number("owner"));
   EXPECT_EQ(0, box.Number("transient-for"));
   PressKey(box, "Return");
   VTisMessageBoxReaded();
