@@ -7,7 +7,8 @@
 #   - a comment directly above a declaration documents that declaration, and
 #     every declaration that follows it up to the next blank line or comment
 #     (the declarations become one member group, sharing the comment);
-#   - a comment after a declaration, on its line, documents that declaration;
+#   - a comment after a declaration, on its line, documents that declaration,
+#     and so do the comment lines under it that start in its column;
 #   - a comment followed by a blank line (a note on what follows), a comment
 #     above an #include or #endif, and comments inside inline function bodies
 #     stay plain comments.
@@ -63,6 +64,13 @@ for (my $i = 0; $i < @lines; ++$i) {
   if (!plain_comment($lines[$i])) {
     $leading = 0;
     $lines[$i] =~ s{^(\s*[^\s#/][^/]*?)//(?!/)\s?}{$1///< } unless $in_body[$i];
+    next;
+  }
+  # A comment line under a trailing comment, starting in its column, goes on
+  # with that comment.
+  if ($i > 0 && (trailing_comment($lines[$i - 1]) || $lines[$i - 1] =~ m{^\s*///<}) &&
+      index($lines[$i - 1], '//') == index($lines[$i], '//')) {
+    $lines[$i] =~ s{//(?!/)}{///<};
     next;
   }
   my $end = $i;
