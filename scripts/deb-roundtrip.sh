@@ -117,6 +117,9 @@ check_packages() {
     { echo "vemreg does not depend on SQLite (dpkg-shlibdeps)"; return 1; }
   [ -x /usr/libexec/vemmisc/vemmsgbox ] || { echo "no message box helper"; return 1; }
   dpkg -L vemreg | grep -qx '/usr/share/man/man1/vemreg.1' || { echo "no manual page"; return 1; }
+  # An install rule without a component would be in no package.
+  cmake --install "$build" --component Unspecified --prefix "$work/unspecified" >/dev/null
+  [ ! -e "$work/unspecified" ] || { echo "files in no package:"; find "$work/unspecified" -type f; return 1; }
 }
 
 # The consumer of tests/module against the installed packages.
