@@ -2,6 +2,20 @@
 // a root key and a key path, in one sub-key per section. On Windows this is
 // the system registry; on Linux it is the library's own registry hive, one
 // database per root key, which behaves like the registry.
+//
+// The registry's rules for names, on both:
+// - Section (key) and value names are compared without regard to letter
+//   case: each UTF-16 code unit is mapped to its upper case where upper and
+//   lower case are a one-to-one pair ("Äpfel" is "ÄPFEL", "σ" is "Σ"; "ß" is
+//   not "SS"). A name keeps the spelling it was created with. On Linux names
+//   are UTF-8; a byte that is not valid UTF-8 is compared as it is.
+// - The path and the section are split at backslashes. Empty levels (two
+//   backslashes in a row, backslashes at the end) are skipped: "A\\B\" is
+//   "A\B", and "" is the path key itself. A section or path that starts with
+//   a backslash is refused: the call fails and writes nothing.
+// - A key name has at most 255 characters, a value name at most 16,383
+//   (UTF-16 code units); keys lie at most 512 levels below the root. A call
+//   beyond these limits fails and creates nothing.
 #ifndef VEMSETTINGS_H
 #define VEMSETTINGS_H
 

@@ -1,59 +1,37 @@
-// The hive's storage in SQLite. Keys form a table of (id, parent, name) rows
-// whose root row has id 0; values are rows of (key, name, type, data). Names
-// use the NOCASE collation, so lookups ignore ASCII case while the stored
-// name keeps the case it was created with. Foreign keys delete a key's values
-// and sub-keys with it and refuse values for keys that no longer exist.
+// The hive's storage in SQLite, in the format of hive_format.h. Names are
+// found by their comparison keys, so lookups ignore letter case while the
+// stored name keeps the spelling it was created with. Foreign keys delete a
+// key's values and sub-keys with it and refuse values for keys that no
+// longer exist.
 #include "settings/hive.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <utility>
 
 #include "settings/hive_env.h"
+#include "settings/hive_format.h"
+#include "text/name_case.h"
 
 namespace vem {
 
 namespace {
 
-// Marks a database as a hive ("VemR"), so that no other SQLite file is taken
-// for one and changed.
-constexpr int kHiveApplicationId = 0x56656d52;
-constexpr int kHiveFormatVersion = 1;
 // Concurrent writers wait for each other rather than fail.
 constexpr int kBusyTimeoutMs = 10000;
 constexpr int kRetryIntervalMs = 5;
 
-const char kSchema[] =
-    "CREATE TABLE reg_keys("
-    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    "  parent INTEGER REFERENCES reg_keys(id) ON DELETE CASCADE,"
-    "  name TEXT NOT NULL COLLATE NOCASE,"
-    "  UNIQUE(parent, name));"
-    "INSERT INTO reg_keys(id, parent, name) VALUES(0, NULL, '');"
-    "CREATE TABLE reg_values("
-    "  key INTEGER NOT NULL REFERENCES reg_keys(id) ON DELETE CASCADE,"
-    "  name TEXT NOT NULL COLLATE NOCASE,"
-    "  type INTEGER NOT NULL,"
-    "  data BLOB NOT NULL,"
-    "  UNIQUE(key, name));"
-    "PRAGMA application_id = 1449487698;"
-    "PRAGMA user_version = 1;";
-
-// Characters of UTF-8 text: every byte but continuation bytes starts one.
-size_t CharacterCount(std::string_view text) {
-  size_t count = 0;
-  for (unsigned char byte : text) count += (byte & 0xC0) != 0x80;
-  return count;
-}
-
-bool IsValidKeyName(std::string_view name) {
-  return !name.empty() && CharacterCount(name) <= kMaxKeyNameLength;
-}
-
-bool IsValidValueName(std::string_view name) {
-  return CharacterCount(name) <= kMaxValueNameLength;
-}
+// A name and its comparison key; the limits count UTF-16 code units, two
+// bytes of the key each.
+struct KeyedName {
+  explicit KeyedName(std::string_view text) : name(text), key(NameKey(text)) {}
+  size_t length() const { return key.size() / 2; }
+  std::string_view name;
+  std::string key;
+};
 
 }  // namespace
 
@@ -68,6 +46,7 @@ enum Hive::StatementId : int {
   kFindChild,
   kInsertKey,
   kKeyName,
+  kKeyDepth,
   kDeleteKey,
   kListSubKeys,
   kQueryValue,
@@ -94,6 +73,11 @@ class Hive::Statement {
   sqlite3_stmt* get() const { return stmt_; }
 
   void Bind(int index, int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+  // Binds the name (parameter index) and its key (index + 1).
+  void Bind(int index, const KeyedName& name) {
+    Bind(index, name.name);
+    BindBlob(index + 1, name.key.data(), name.key.size());
+  }
   // Binds empty text as '' (a null pointer would bind SQL NULL).
   void Bind(int index, std::string_view text) {
     sqlite3_bind_text(stmt_, index, text.empty() ? "" : text.data(),
@@ -192,21 +176,27 @@ Hive::Hive(sqlite3* db, std::string file_path, bool read_only)
     : db_(db),
       file_path_(std::move(file_path)),
       read_only_(read_only),
+      process_id_(CurrentProcessId()),
       statements_(kStatementCount, nullptr) {}
 
 Hive::~Hive() {
-  if (abandoned_) return;
+  if (abandoned_ || !OpenedByThisProcess()) return;
   for (sqlite3_stmt* stmt : statements_) sqlite3_finalize(stmt);
   sqlite3_close(db_);
 }
 
 std::shared_ptr<Hive> Hive::Get(RegistryRoot root) { return g_hive_connections.Get(root); }
 
+bool Hive::OpenedByThisProcess() const { return process_id_ == CurrentProcessId(); }
+
 std::shared_ptr<Hive> Hive::Open(const HiveLocation& location) {
   if (!MakeHiveDirectory(location)) return nullptr;
+  const HiveFileState state = InspectHiveFile(location.file);
+  if (state == HiveFileState::kUnusable) return nullptr;
+  if (state == HiveFileState::kMissing && !CreateHiveFile(location)) return nullptr;
   sqlite3* db = nullptr;
   // A file that may only be read is opened read-only by SQLite itself.
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
   if (sqlite3_open_v2(location.file.c_str(), &db, flags, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
     return nullptr;
@@ -220,6 +210,24 @@ std::shared_ptr<Hive> Hive::Open(const HiveLocation& location) {
   std::shared_ptr<Hive> hive(new Hive(db, location.file, sqlite3_db_readonly(db, "main") == 1));
   if (!hive->PrepareSchema()) return nullptr;
   return hive;
+}
+
+// A new hive is made whole in a file of its own beside the hive's place and
+// then given the hive's name, so that the place never holds a file that is
+// not yet a hive: an empty file there is refused like any other non-hive.
+// Of processes making the hive at once, the first to name its file wins.
+bool Hive::CreateHiveFile(const HiveLocation& location) {
+  static std::atomic<int> serial{0};
+  const std::string built = location.file + ".new-" + std::to_string(CurrentProcessId()) + "-" +
+                            std::to_string(++serial);
+  sqlite3* db = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+  bool made = sqlite3_open_v2(built.c_str(), &db, flags, nullptr) == SQLITE_OK &&
+              sqlite3_exec(db, NewHiveSql().c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
+              sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr) == SQLITE_OK;
+  // Closing the only connection folds the log into the file and removes it.
+  made = sqlite3_close(db) == SQLITE_OK && made;
+  return PlaceHiveFile(built, location.file, made);
 }
 
 int Hive::QueryInt(const char* sql) {
@@ -237,48 +245,22 @@ bool Hive::Execute(const char* sql) {
   return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-// What the database holds, read in one snapshot: a hive, nothing yet,
-// something else, or no database at all (then it cannot be read).
-Hive::Content Hive::ReadContent() {
-  const int answer = QueryInt(
-      "SELECT CASE WHEN application_id = 1449487698 THEN 1"
-      " WHEN application_id = 0 AND (SELECT count(*) FROM sqlite_master) = 0 THEN 0"
-      " ELSE 2 END FROM pragma_application_id");
-  static_assert(kHiveApplicationId == 1449487698, "the query spells the application id out");
-  switch (answer) {
-    case 0: return Content::kEmpty;
-    case 1: return Content::kHive;
-    case 2: return Content::kForeign;
-    default: return Content::kUnreadable;
-  }
-}
-
-// Accepts a hive, or turns an empty database into one. Anything else (a file
-// that is no database, another program's database, a newer format) is left
-// untouched and refused: nothing is written before the file is known.
+// Accepts a hive of the current format, and upgrades one of the previous
+// format. Anything else (a file that is no database, another program's
+// database, a newer format) is left untouched and refused.
 bool Hive::PrepareSchema() {
-  Content content = ReadContent();
-  if (content == Content::kEmpty && !read_only_) {
-    // Another process may be making the schema too; the write lock decides.
-    if (!Execute("BEGIN IMMEDIATE")) return false;
-    content = ReadContent();
-    if (content == Content::kEmpty && Execute(kSchema)) content = Content::kHive;
-    if (!Execute("COMMIT")) {
-      Execute("ROLLBACK");
-      return false;
-    }
-  }
-  if (content != Content::kHive || QueryInt("PRAGMA user_version") != kHiveFormatVersion) {
-    return false;
-  }
+  if (QueryInt("PRAGMA application_id") != kHiveApplicationId) return false;
+  int version = QueryInt("PRAGMA user_version");
+  if (version == 1 && !read_only_ && UpgradeHiveFormat(db_)) version = kHiveFormatVersion;
+  if (version != kHiveFormatVersion) return false;
   if (!read_only_ && !UseWriteAheadLog()) return false;
   return Execute("PRAGMA synchronous = NORMAL") && Execute("PRAGMA foreign_keys = ON") &&
          Execute("PRAGMA journal_size_limit = 1048576");
 }
 
-// Switches a new hive to WAL mode, which then stays in the file. The switch
-// needs the database to itself, and SQLite does not wait for that, so other
-// processes opening the same new hive are waited for here.
+// Makes sure the hive is in WAL mode, which then stays in the file. Hives
+// are made in WAL mode; a switch would need the database to itself, and
+// SQLite does not wait for that, so other processes are waited for here.
 bool Hive::UseWriteAheadLog() {
   for (int waited_ms = 0; waited_ms <= kBusyTimeoutMs; waited_ms += kRetryIntervalMs) {
     sqlite3_stmt* stmt = nullptr;
@@ -305,16 +287,19 @@ sqlite3_stmt* Hive::Prepared(StatementId id) {
       "SAVEPOINT hive_write",
       "RELEASE hive_write",
       "ROLLBACK TO hive_write",
-      "SELECT id FROM reg_keys WHERE parent = ?1 AND name = ?2",
-      "INSERT INTO reg_keys(parent, name) VALUES(?1, ?2)",
+      "SELECT id FROM reg_keys WHERE parent = ?1 AND name_key = ?2",
+      "INSERT INTO reg_keys(parent, name, name_key) VALUES(?1, ?2, ?3)",
       "SELECT name FROM reg_keys WHERE id = ?1",
+      "WITH RECURSIVE up(id, depth) AS (SELECT ?1, 0 UNION ALL"
+      " SELECT reg_keys.parent, up.depth + 1 FROM reg_keys JOIN up ON reg_keys.id = up.id"
+      " WHERE reg_keys.parent IS NOT NULL) SELECT max(depth) FROM up",
       "DELETE FROM reg_keys WHERE id = ?1 AND id <> 0",
-      "SELECT id, name FROM reg_keys WHERE parent = ?1 ORDER BY name, id",
-      "SELECT type, data FROM reg_values WHERE key = ?1 AND name = ?2",
-      "INSERT INTO reg_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
-      "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data",
-      "DELETE FROM reg_values WHERE key = ?1 AND name = ?2",
-      "SELECT name, type, data FROM reg_values WHERE key = ?1 ORDER BY name",
+      "SELECT id, name FROM reg_keys WHERE parent = ?1 ORDER BY name_key",
+      "SELECT type, data FROM reg_values WHERE key = ?1 AND name_key = ?2",
+      "INSERT INTO reg_values(key, name, name_key, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+      "ON CONFLICT(key, name_key) DO UPDATE SET type = excluded.type, data = excluded.data",
+      "DELETE FROM reg_values WHERE key = ?1 AND name_key = ?2",
+      "SELECT name, type, data FROM reg_values WHERE key = ?1 ORDER BY name_key",
   };
   static_assert(sizeof kSql / sizeof kSql[0] == kStatementCount, "one text per statement");
   sqlite3_stmt*& stmt = statements_[id];
@@ -324,43 +309,52 @@ sqlite3_stmt* Hive::Prepared(StatementId id) {
   return stmt;
 }
 
-bool Hive::FindChild(HiveKeyId parent, std::string_view name, HiveKeyId* child) {
+bool Hive::FindChild(HiveKeyId parent, const std::string& name_key, HiveKeyId* child) {
   Statement find(*this, kFindChild);
   find.Bind(1, parent);
-  find.Bind(2, name);
+  find.BindBlob(2, name_key.data(), name_key.size());
   if (find.Step() != SQLITE_ROW) return false;
   *child = sqlite3_column_int64(find.get(), 0);
   return true;
 }
 
+// The number of levels from the root down to `key`.
+int Hive::KeyDepth(HiveKeyId key) {
+  Statement select(*this, kKeyDepth);
+  select.Bind(1, key);
+  return select.Step() == SQLITE_ROW ? sqlite3_column_int(select.get(), 0) : -1;
+}
+
 // Follows `path` level by level from `parent`; with `create`, inserts each
 // missing level (the caller holds a write scope).
 bool Hive::WalkPath(HiveKeyId parent, std::string_view path, bool create, HiveKeyId* key) {
+  if (!path.empty() && path.front() == '\\') return false;
   HiveKeyId current = parent;
-  // A trailing backslash is ignored, as the registry ignores it.
-  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  if (path.empty()) {
-    if (!KeyExists(current)) return false;
-    *key = current;
-    return true;
-  }
-  while (true) {
-    const size_t end = path.find('\\');
-    const std::string_view name = path.substr(0, end);
-    if (!IsValidKeyName(name)) return false;
+  int depth = -1;  // of current, once a level has to be made
+  bool walked = false;
+  for (size_t start = 0; start < path.size();) {
+    const size_t end = std::min(path.find('\\', start), path.size());
+    const std::string_view level = path.substr(start, end - start);
+    start = end + 1;
+    if (level.empty()) continue;
+    const KeyedName name(level);
+    if (name.length() > kMaxKeyNameLength) return false;
     HiveKeyId child;
-    if (!FindChild(current, name, &child)) {
+    if (!FindChild(current, name.key, &child)) {
       if (!create) return false;
+      if (depth < 0) depth = KeyDepth(current);
+      if (depth < 0 || depth >= kMaxKeyDepth) return false;
       Statement insert(*this, kInsertKey);
       insert.Bind(1, current);
       insert.Bind(2, name);
       if (!insert.Run()) return false;
       child = sqlite3_last_insert_rowid(db_);
     }
+    if (depth >= 0) ++depth;
     current = child;
-    if (end == std::string_view::npos) break;
-    path.remove_prefix(end + 1);
+    walked = true;
   }
+  if (!walked && !KeyExists(current)) return false;
   *key = current;
   return true;
 }
@@ -401,8 +395,9 @@ bool Hive::QueryValue(HiveKeyId key, std::string_view name, uint32_t* type,
                       std::vector<uint8_t>* data) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Statement select(*this, kQueryValue);
+  const std::string name_key = NameKey(name);
   select.Bind(1, key);
-  select.Bind(2, name);
+  select.BindBlob(2, name_key.data(), name_key.size());
   if (select.Step() != SQLITE_ROW) return false;
   *type = static_cast<uint32_t>(sqlite3_column_int64(select.get(), 0));
   *data = select.ColumnBlob(1);
@@ -411,14 +406,15 @@ bool Hive::QueryValue(HiveKeyId key, std::string_view name, uint32_t* type,
 
 bool Hive::SetValue(HiveKeyId key, std::string_view name, uint32_t type, const void* data,
                     size_t size) {
-  if (!IsValidValueName(name) || (data == nullptr && size != 0)) return false;
+  const KeyedName keyed(name);
+  if (keyed.length() > kMaxValueNameLength || (data == nullptr && size != 0)) return false;
   WriteScope write(*this);
   if (!write.started()) return false;
   Statement upsert(*this, kSetValue);
   upsert.Bind(1, key);
-  upsert.Bind(2, name);
-  upsert.Bind(3, static_cast<int64_t>(type));
-  upsert.BindBlob(4, data, size);
+  upsert.Bind(2, keyed);
+  upsert.Bind(4, static_cast<int64_t>(type));
+  upsert.BindBlob(5, data, size);
   // The foreign key refuses a value for a key that does not exist.
   return upsert.Run() && write.Commit();
 }
@@ -427,8 +423,9 @@ bool Hive::DeleteValue(HiveKeyId key, std::string_view name) {
   WriteScope write(*this);
   if (!write.started()) return false;
   Statement remove(*this, kDeleteValue);
+  const std::string name_key = NameKey(name);
   remove.Bind(1, key);
-  remove.Bind(2, name);
+  remove.BindBlob(2, name_key.data(), name_key.size());
   return remove.Run() && sqlite3_changes(db_) == 1 && write.Commit();
 }
 

@@ -1,9 +1,13 @@
 // The registry hive: one SQLite database per predefined root key that holds a
-// tree of keys with typed values, with the registry's semantics. Key and value
-// names are compared without regard to ASCII letter case and kept as given; a
-// key path is split at backslashes; the empty value name is a key's default
-// value; names are UTF-8 text. Every write is one transaction unless it runs
-// inside a Hive::Transaction. All members may be called from any thread.
+// tree of keys with typed values, with the registry's semantics. Names are
+// UTF-8 text, kept as given and compared without regard to letter case
+// (text/name_case.h); the empty value name is a key's default value. Every
+// write is one transaction unless it runs inside a Hive::Transaction. All
+// members may be called from any thread.
+//
+// A key path is split at backslashes. A path that starts with a backslash is
+// refused; empty levels inside it and at its end are skipped ("A\\B\" is
+// "A\B"), and a path of nothing but skipped levels is the key it starts from.
 #ifndef VEMMISC_SETTINGS_HIVE_H
 #define VEMMISC_SETTINGS_HIVE_H
 
@@ -30,9 +34,11 @@ typedef int64_t HiveKeyId;
 // The root key of every hive.
 constexpr HiveKeyId kHiveRootKey = 0;
 
-// Windows' limits on names, in characters (UTF-8 sequences count as one).
+// The registry's limits: names in UTF-16 code units, and the number of
+// levels from the root down to a key.
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
+constexpr int kMaxKeyDepth = 512;
 
 struct HiveValue {
   std::string name;
@@ -44,8 +50,10 @@ class Hive {
  public:
   // The hive of `root` for this process, opened on first use and shared by
   // later calls; a process that forked, or whose hive location changed, gets
-  // a connection of its own. Null if the hive cannot be opened or its file is
-  // not a hive (such a file is left exactly as it is).
+  // a connection of its own. A missing hive is made; a hive of the previous
+  // format is upgraded (hive_format.h). Null if the hive cannot be opened or
+  // what lies in its place is no hive (an empty file and a directory
+  // included): that is left exactly as it is.
   static std::shared_ptr<Hive> Get(RegistryRoot root);
 
   Hive(const Hive&) = delete;
@@ -56,12 +64,16 @@ class Hive {
   const std::string& file_path() const { return file_path_; }
   // True when the file could be opened for reading only: every write fails.
   bool read_only() const { return read_only_; }
+  // False in a forked child for its parent's connection, which the child
+  // must not use.
+  bool OpenedByThisProcess() const;
 
-  // Finds the existing key `path` below `parent`. An empty path is `parent`
-  // itself. False if a level is missing or the path is malformed (empty
-  // level, leading backslash, a name longer than kMaxKeyNameLength).
+  // Finds the existing key `path` below `parent`. False if a level is
+  // missing or the path is malformed (a leading backslash, a name longer
+  // than kMaxKeyNameLength).
   bool OpenKey(HiveKeyId parent, std::string_view path, HiveKeyId* key);
-  // As OpenKey, creating every missing level in one transaction.
+  // As OpenKey, creating every missing level in one transaction. False,
+  // creating nothing, if a level would lie deeper than kMaxKeyDepth.
   bool CreateKey(HiveKeyId parent, std::string_view path, HiveKeyId* key);
   // True if `key` exists (it may have been deleted since it was found).
   bool KeyExists(HiveKeyId key);
@@ -81,8 +93,8 @@ class Hive {
   // be deleted.
   bool DeleteKey(HiveKeyId key);
 
-  // The sub-keys (id and name) and the values of a key, ordered by name
-  // without regard to case. False if the key is missing.
+  // The sub-keys (id and name) and the values of a key, ordered by their
+  // names' comparison keys. False if the key is missing.
   bool ListSubKeys(HiveKeyId key, std::vector<std::pair<HiveKeyId, std::string>>* sub_keys);
   bool ListValues(HiveKeyId key, std::vector<HiveValue>* values);
 
@@ -113,23 +125,24 @@ class Hive {
   class WriteScope;
 
   Hive(sqlite3* db, std::string file_path, bool read_only);
-  enum class Content { kHive, kEmpty, kForeign, kUnreadable };
 
   static std::shared_ptr<Hive> Open(const HiveLocation& location);
-  Content ReadContent();
+  static bool CreateHiveFile(const HiveLocation& location);
   bool PrepareSchema();
   bool UseWriteAheadLog();
   // Runs one-off SQL; QueryInt answers -1 when the query fails.
   bool Execute(const char* sql);
   int QueryInt(const char* sql);
   sqlite3_stmt* Prepared(StatementId id);
-  bool FindChild(HiveKeyId parent, std::string_view name, HiveKeyId* child);
+  bool FindChild(HiveKeyId parent, const std::string& name_key, HiveKeyId* child);
+  int KeyDepth(HiveKeyId key);
   bool WalkPath(HiveKeyId parent, std::string_view path, bool create, HiveKeyId* key);
 
   std::recursive_mutex mutex_;
   sqlite3* db_;
   const std::string file_path_;
   const bool read_only_;
+  const int64_t process_id_;
   std::vector<sqlite3_stmt*> statements_;
   // Set in a forked child for its parent's connection, which it must neither
   // use nor close.

@@ -1,5 +1,5 @@
 // What the hive needs from the operating system: where each root's hive file
-// lives, and which process is running.
+// lives, how a new one is put there, and which process is running.
 #ifndef VEMMISC_SETTINGS_HIVE_ENV_H
 #define VEMMISC_SETTINGS_HIVE_ENV_H
 
@@ -25,6 +25,16 @@ bool LocateHive(RegistryRoot root, HiveLocation* location);
 // Creates the location's directory and any missing parents: mode 0755 for a
 // machine-wide location, 0700 otherwise. True if the directory exists.
 bool MakeHiveDirectory(const HiveLocation& location);
+
+// What lies in the hive's place: nothing, a file with content, or something
+// that cannot be a hive (a directory, an empty file).
+enum class HiveFileState { kMissing, kFile, kUnusable };
+HiveFileState InspectHiveFile(const std::string& file);
+
+// Gives the file `built` the name `file` if `use` is true and nothing has
+// that name yet, and removes `built` in every case. True if `file` exists
+// afterwards (it may be another process's hive that was placed first).
+bool PlaceHiveFile(const std::string& built, const std::string& file, bool use);
 
 int64_t CurrentProcessId();
 

@@ -48,6 +48,22 @@ bool MakeHiveDirectory(const HiveLocation& location) {
   return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+HiveFileState InspectHiveFile(const std::string& file) {
+  struct stat info;
+  if (stat(file.c_str(), &info) != 0) {
+    return errno == ENOENT ? HiveFileState::kMissing : HiveFileState::kUnusable;
+  }
+  return S_ISREG(info.st_mode) && info.st_size > 0 ? HiveFileState::kFile
+                                                   : HiveFileState::kUnusable;
+}
+
+bool PlaceHiveFile(const std::string& built, const std::string& file, bool use) {
+  // A hard link names the file without ever replacing what has the name.
+  const bool placed = use && (link(built.c_str(), file.c_str()) == 0 || errno == EEXIST);
+  unlink(built.c_str());
+  return placed;
+}
+
 int64_t CurrentProcessId() { return static_cast<int64_t>(getpid()); }
 
 }  // namespace vem

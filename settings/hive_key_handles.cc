@@ -40,12 +40,12 @@ bool HiveKeyHandles::Find(VemRegKey handle, OpenHiveKey* key) {
   const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
   RegistryRoot root;
   if (FindPredefined(value, &root)) {
-    *key = OpenHiveKey{root, kHiveRootKey};
-    return true;
+    *key = OpenHiveKey{Hive::Get(root), kHiveRootKey};
+    return key->hive != nullptr;
   }
   std::lock_guard<std::mutex> lock(mutex_);
   const auto found = keys_.find(value);
-  if (found == keys_.end()) return false;
+  if (found == keys_.end() || !found->second.hive->OpenedByThisProcess()) return false;
   *key = found->second;
   return true;
 }

@@ -1,10 +1,15 @@
 // The open key handles of this process for the registry operations over the
-// hive. A handle names a root and a key of its hive; handles are plain
-// numbers of this process, so an unknown one is refused rather than used.
+// hive. A handle holds the hive it was opened on and a key of it, so it keeps
+// working on that hive wherever the environment later places the root's
+// hive; a predefined root handle finds the root's hive when it is used.
+// Handles are plain numbers of this process, so an unknown one is refused
+// rather than used, and so is one whose hive was opened by the parent of a
+// forked process.
 #ifndef VEMMISC_SETTINGS_HIVE_KEY_HANDLES_H
 #define VEMMISC_SETTINGS_HIVE_KEY_HANDLES_H
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 
@@ -15,7 +20,7 @@
 namespace vem {
 
 struct OpenHiveKey {
-  RegistryRoot root;
+  std::shared_ptr<Hive> hive;
   HiveKeyId key;
 };
 
@@ -30,7 +35,8 @@ class HiveKeyHandles {
 
   // A new handle for the key.
   VemRegKey Add(const OpenHiveKey& key);
-  // The key a handle (predefined or added) stands for; false if unknown.
+  // The key a handle (predefined or added) stands for; false if unknown or
+  // if the hive cannot be used (not found for a root, or another process's).
   bool Find(VemRegKey handle, OpenHiveKey* key);
   // Forgets an added handle; true for a predefined one, false if unknown.
   bool Remove(VemRegKey handle);

@@ -15,22 +15,16 @@ namespace {
 
 const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-// The hive and key that an open handle stands for.
-bool ResolveHandle(VemRegKey handle, std::shared_ptr<Hive>* hive, OpenHiveKey* key) {
-  if (!g_hive_key_handles.Find(handle, key)) return false;
-  *hive = Hive::Get(key->root);
-  return *hive != nullptr;
-}
-
+// A key opened below another lies in the parent's hive.
 bool OpenOrCreate(VemRegKey parent, const char* path, bool create, VemRegKey* key) {
-  std::shared_ptr<Hive> hive;
   OpenHiveKey parent_key;
-  if (!ResolveHandle(parent, &hive, &parent_key)) return false;
+  if (!g_hive_key_handles.Find(parent, &parent_key)) return false;
+  Hive& hive = *parent_key.hive;
   HiveKeyId found;
-  const bool ok = create ? hive->CreateKey(parent_key.key, OrEmpty(path), &found)
-                         : hive->OpenKey(parent_key.key, OrEmpty(path), &found);
+  const bool ok = create ? hive.CreateKey(parent_key.key, OrEmpty(path), &found)
+                         : hive.OpenKey(parent_key.key, OrEmpty(path), &found);
   if (!ok) return false;
-  *key = g_hive_key_handles.Add(OpenHiveKey{parent_key.root, found});
+  *key = g_hive_key_handles.Add(OpenHiveKey{parent_key.hive, found});
   return true;
 }
 
@@ -47,12 +41,11 @@ bool OpenRegistryKey(VemRegKey parent, const char* path, VemRegKey* key) {
 }
 
 bool QueryRegistryValue(VemRegKey key, const char* name, void* data, uint32_t* size) {
-  std::shared_ptr<Hive> hive;
   OpenHiveKey open_key;
-  if (!ResolveHandle(key, &hive, &open_key)) return false;
+  if (!g_hive_key_handles.Find(key, &open_key)) return false;
   uint32_t type;
   std::vector<uint8_t> bytes;
-  if (!hive->QueryValue(open_key.key, OrEmpty(name), &type, &bytes)) return false;
+  if (!open_key.hive->QueryValue(open_key.key, OrEmpty(name), &type, &bytes)) return false;
   if (IsTextValueType(type)) {
     const std::string text = Utf16LeToUtf8(bytes.data(), bytes.size());
     bytes.assign(text.begin(), text.end());
@@ -72,15 +65,15 @@ bool QueryRegistryValue(VemRegKey key, const char* name, void* data, uint32_t* s
 
 bool SetRegistryValue(VemRegKey key, const char* name, uint32_t type, const void* data,
                       uint32_t size) {
-  std::shared_ptr<Hive> hive;
   OpenHiveKey open_key;
-  if (!ResolveHandle(key, &hive, &open_key)) return false;
+  if (!g_hive_key_handles.Find(key, &open_key)) return false;
   if (data == nullptr && size != 0) return false;
+  Hive& hive = *open_key.hive;
   if (IsTextValueType(type)) {
     const std::vector<uint8_t> text = Utf8ToUtf16Le(static_cast<const char*>(data), size);
-    return hive->SetValue(open_key.key, OrEmpty(name), type, text.data(), text.size());
+    return hive.SetValue(open_key.key, OrEmpty(name), type, text.data(), text.size());
   }
-  return hive->SetValue(open_key.key, OrEmpty(name), type, data, size);
+  return hive.SetValue(open_key.key, OrEmpty(name), type, data, size);
 }
 
 bool CloseRegistryKey(VemRegKey key) { return g_hive_key_handles.Remove(key); }

@@ -81,12 +81,29 @@ class HiveFileTest : public ::testing::Test {
   const std::string file_;
 };
 
-TEST_F(HiveFileTest, GarbageFileFailsAndIsKept) {
+// Whatever lies in the hive's place and is no hive: garbage, an empty file,
+// another program's database, a directory.
+TEST_F(HiveFileTest, WhatIsNoHiveFailsAndIsKept) {
   std::string garbage(10000, '\0');
   for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7919 >> 3);
-  WriteFile(file_, garbage);
+  for (const std::string& content : {garbage, std::string()}) {
+    WriteFile(file_, content);
+    ExpectEveryOperationFails();
+    EXPECT_EQ(ReadFile(file_), content);
+  }
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file_.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const std::string database = ReadFile(file_);
   ExpectEveryOperationFails();
-  EXPECT_EQ(ReadFile(file_), garbage);
+  EXPECT_EQ(ReadFile(file_), database);
+  ASSERT_TRUE(fs::remove(file_));
+  ASSERT_TRUE(fs::create_directory(file_));
+  ExpectEveryOperationFails();
+  EXPECT_TRUE(fs::is_directory(file_));
 }
 
 TEST_F(HiveFileTest, TruncatedHiveFailsAndIsKept) {
@@ -99,24 +116,6 @@ TEST_F(HiveFileTest, TruncatedHiveFailsAndIsKept) {
     ExpectEveryOperationFails();
     EXPECT_EQ(ReadFile(file_), truncated) << length;
   }
-}
-
-TEST_F(HiveFileTest, DirectoryInPlaceOfTheHiveFails) {
-  ASSERT_TRUE(fs::create_directory(file_));
-  ExpectEveryOperationFails();
-  EXPECT_TRUE(fs::is_directory(file_));
-}
-
-TEST_F(HiveFileTest, AnotherProgramsDatabaseIsNotTakenForAHive) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file_.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr,
-                         nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
-  const std::string before = ReadFile(file_);
-  ExpectEveryOperationFails();
-  EXPECT_EQ(ReadFile(file_), before);
 }
 
 TEST_F(HiveFileTest, ReadOnlyHiveDirectoryAllowsReadsAndRefusesWrites) {

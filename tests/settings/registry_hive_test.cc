@@ -10,6 +10,7 @@
 #include "settings/hive.h"
 #include "settings/registry.h"
 #include "tests/settings/scratch_registry.h"
+#include "tests/settings/temp_dir.h"
 
 namespace {
 
@@ -62,6 +63,33 @@ TEST_F(RegistryHiveTest, UnknownAndClosedHandlesAreRefused) {
   // The second handle to the same key is unaffected.
   EXPECT_TRUE(vem::SetRegistryValue(second, "v", vem::kRegBinary, "x", 1));
   EXPECT_TRUE(vem::CloseRegistryKey(second));
+}
+
+TEST_F(RegistryHiveTest, HandleKeepsWritingToItsOwnHiveAfterTheLocationChanges) {
+  VemRegKey held;
+  ASSERT_TRUE(vem::CreateRegistryKey(user_, "Software\\Held", &held));
+  std::shared_ptr<vem::Hive> first = vem::Hive::Get(RegistryRoot::kCurrentUser);
+  const std::string elsewhere = MakeTempDir();
+  setenv("VEMMISC_REGISTRY_DIR", elsewhere.c_str(), 1);
+  ASSERT_TRUE(vem::SetRegistryValue(held, "V", vem::kRegBinary, "1", 1));
+  VemRegKey child;
+  ASSERT_TRUE(vem::CreateRegistryKey(held, "Child", &child));
+  ASSERT_TRUE(vem::SetRegistryValue(child, "W", vem::kRegBinary, "2", 1));
+  uint32_t size = 0;
+  EXPECT_TRUE(vem::QueryRegistryValue(held, "V", nullptr, &size));
+
+  vem::HiveKeyId key;
+  uint32_t type;
+  std::vector<uint8_t> data;
+  ASSERT_TRUE(first->OpenKey(vem::kHiveRootKey, "Software\\Held\\Child", &key));
+  EXPECT_TRUE(first->QueryValue(key, "W", &type, &data));
+  std::shared_ptr<vem::Hive> now = vem::Hive::Get(RegistryRoot::kCurrentUser);
+  ASSERT_NE(now, nullptr);
+  EXPECT_NE(now->file_path(), first->file_path());
+  EXPECT_FALSE(now->OpenKey(vem::kHiveRootKey, "Software", &key));
+  EXPECT_TRUE(vem::CloseRegistryKey(child));
+  EXPECT_TRUE(vem::CloseRegistryKey(held));
+  RemoveTree(elsewhere);
 }
 
 TEST_F(RegistryHiveTest, QueryReportsSizeAndRefusesSmallBuffers) {
