@@ -203,8 +203,9 @@ bool PosixMessageBoxPlatform::RunHelper(const std::vector<const char*>& argument
 }
 
 // The helper gets the channel and the caller's standard error, nothing else;
-// a caller without standard error gives it /dev/null there, so that nothing
-// the helper opens lands on descriptor 2.
+// a caller without standard error (descriptor 2 closed, or taken by one of
+// our own close-on-exec descriptors) gives it /dev/null there, so that
+// nothing the helper opens lands on descriptor 2.
 pid_t PosixMessageBoxPlatform::StartHelper(const std::vector<const char*>& arguments, int channel) {
   const std::string helper = HelperPath();
   if (helper.empty()) return -1;
@@ -216,7 +217,8 @@ pid_t PosixMessageBoxPlatform::StartHelper(const std::vector<const char*>& argum
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, channel, STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, channel, STDOUT_FILENO);
-  if (fcntl(STDERR_FILENO, F_GETFD) < 0) {
+  const int standardError = fcntl(STDERR_FILENO, F_GETFD);
+  if (standardError < 0 || (standardError & FD_CLOEXEC) != 0) {
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   }
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 34)

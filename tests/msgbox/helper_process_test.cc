@@ -219,6 +219,22 @@ TEST_F(HelperProcessTest, HelperHoldsNothingOfItsCaller) {
   for (int descriptor : descriptors) close(descriptor);
 }
 
+// Descriptor 2 closed in the caller, and so free for the library's own
+// descriptors: the helper gets /dev/null there rather than whatever it opens.
+TEST_F(HelperProcessTest, CallerWithoutStandardErrorGivesItsHelperNullThere) {
+  EXPECT_EXIT(
+      {
+        close(STDERR_FILENO);
+        Load(Helper::kDescribing);
+        if (show_("no standard error", "mode 1", 1, 1) != 0) std::exit(2);
+        const std::vector<pid_t> helpers = WaitForBoxes(1);
+        char target[64] = {};
+        const std::string path = "/proc/" + std::to_string(helpers.empty() ? 0 : helpers[0]) + "/fd/2";
+        std::exit(readlink(path.c_str(), target, sizeof target - 1) > 0 && std::string(target) == "/dev/null" ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 // --- Failures end every call ---------------------------------------------------
 
 enum class Failure { kNoDescriptorLeft, kNoDisplay, kHelperMissing, kHelperNotExecutable, kHelperKilled, kDisplayGone };
