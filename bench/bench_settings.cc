@@ -2,11 +2,17 @@
 // same calls in the Windows build under Wine (against Wine's registry),
 // measured in the same run by the peer program settings_wine_peer.exe.
 //
+// BM_NameLookup compares two ways for the hive to find a name without regard
+// to letter case, against SQLite's NOCASE collation (ASCII only) as the
+// baseline: a collation of our own, and a stored comparison key with an
+// index on it.
+//
 // The peer runs when VEMMISC_SETTINGS_WINE_PEER names it (in a Windows build's
 // bin folder, beside VemMisc.dll); its Wine prefix is WINEPREFIX or else the
 // "wineprefix" folder of that build. Every operation opens and closes its
 // keys, as SettingsManager always does.
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <cstdio>
@@ -15,6 +21,7 @@
 #include <string>
 
 #include "VemSettings.h"
+#include "text/name_case.h"
 
 namespace {
 
@@ -63,6 +70,74 @@ void BM_Hive_GetString(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Hive_GetString);
+
+enum NameLookup { kNoCase, kCollation, kStoredKey };
+
+int CompareNamesCollation(void*, int size_a, const void* a, int size_b, const void* b) {
+  return vem::CompareNames(std::string_view(static_cast<const char*>(a), size_a),
+                           std::string_view(static_cast<const char*>(b), size_b));
+}
+
+// The name of sibling i: mixed case, every fourth one with non-ASCII letters.
+std::string SiblingName(int i, bool upper) {
+  const char* stem = i % 4 == 0 ? (upper ? "\xC3\x84PFEL\xCE\xA3" : "\xC3\xA4pfel\xCF\x83")
+                                : (upper ? "SETTING" : "Setting");
+  return stem + std::to_string(i);
+}
+
+// Finds one of 1,000 sibling keys by its name spelled in other letter case,
+// in a table made as each way needs it.
+void BM_NameLookup(benchmark::State& state) {
+  const auto way = static_cast<NameLookup>(state.range(0));
+  sqlite3* db = nullptr;
+  sqlite3_open(":memory:", &db);
+  sqlite3_create_collation_v2(db, "REGNAME", SQLITE_UTF8, nullptr, CompareNamesCollation,
+                              nullptr);
+  const char* schema[] = {
+      "CREATE TABLE k(parent INTEGER, name TEXT COLLATE NOCASE, UNIQUE(parent, name))",
+      "CREATE TABLE k(parent INTEGER, name TEXT COLLATE REGNAME, UNIQUE(parent, name))",
+      "CREATE TABLE k(parent INTEGER, name TEXT, key BLOB, UNIQUE(parent, key))"};
+  sqlite3_exec(db, schema[way], nullptr, nullptr, nullptr);
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(db, way == kStoredKey ? "INSERT INTO k VALUES(1, ?1, ?2)" : "INSERT INTO k VALUES(1, ?1)",
+                     -1, &insert, nullptr);
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  for (int i = 0; i < 1000; ++i) {
+    const std::string name = SiblingName(i, false);
+    const std::string key = vem::NameKey(name);
+    sqlite3_bind_text(insert, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    if (way == kStoredKey) {
+      sqlite3_bind_blob(insert, 2, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+    }
+    sqlite3_step(insert);
+    sqlite3_reset(insert);
+  }
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_finalize(insert);
+  sqlite3_stmt* find = nullptr;
+  sqlite3_prepare_v2(db,
+                     way == kStoredKey ? "SELECT rowid FROM k WHERE parent = 1 AND key = ?1"
+                                       : "SELECT rowid FROM k WHERE parent = 1 AND name = ?1",
+                     -1, &find, nullptr);
+  std::vector<std::string> lookups;
+  for (int i = 0; i < 1000; i += 7) lookups.push_back(SiblingName(i, true));
+  size_t next = 0;
+  for (auto _ : state) {
+    const std::string& name = lookups[next++ % lookups.size()];
+    if (way == kStoredKey) {
+      const std::string key = vem::NameKey(name);
+      sqlite3_bind_blob(find, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+    } else {
+      sqlite3_bind_text(find, 1, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+    }
+    // NOCASE misses the non-ASCII names; the lookup costs the same.
+    benchmark::DoNotOptimize(sqlite3_step(find));
+    sqlite3_reset(find);
+  }
+  sqlite3_finalize(find);
+  sqlite3_close(db);
+}
+BENCHMARK(BM_NameLookup)->ArgName("way")->Arg(kNoCase)->Arg(kCollation)->Arg(kStoredKey);
 
 // Runs the Wine peer and returns nanoseconds per call by operation name;
 // empty when the peer is not configured or fails.
