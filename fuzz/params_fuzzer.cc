@@ -23,14 +23,14 @@
 
 #include "VemParams.h"
 #include "fuzz/fuzz_check.h"
-#include "fuzz/params_model.h"
+#include "tests/models/params_model.h"
 
 namespace {
 
-using vem_fuzz::Describe;
-using vem_fuzz::ModelParam;
-using vem_fuzz::ModelStorage;
-using vem_fuzz::ModelValue;
+using vem_models::Describe;
+using vem_models::ModelParam;
+using vem_models::ModelStorage;
+using vem_models::ModelValue;
 
 const std::string kLongName(255, 'x');
 const char* const kNames[] = {"Gain", "Aa", "BB", "", "AaAa", "BBBB",
@@ -278,7 +278,7 @@ struct ModelWorld : WorldBase {
       if (!s.Live(p->serial, key)) return PARAM_ERR_NOT_FOUND;
     }
     if ((p->access & PARAM_ACCESS_WRITE) == 0) return PARAM_ERR_ACCESS;
-    if ((type == PARAM_TYPE_INT || type == PARAM_TYPE_FLOAT) && !vem_fuzz::InRange(*p, v)) {
+    if ((type == PARAM_TYPE_INT || type == PARAM_TYPE_FLOAT) && !vem_models::InRange(*p, v)) {
       return PARAM_ERR_RANGE;
     }
     p->value = v;

@@ -1,15 +1,15 @@
-// A plain model of CHashtable for the differential fuzzer: buckets as vectors
+// A plain model of CHashtable for the property tests and the fuzzers: buckets as vectors
 // of (key, value) pairs, head first, following the table's stated rules for
 // bucket index, growth threshold, rehash order and enumeration order. It is
 // deliberately slow and direct so that it can be checked by reading.
-#ifndef VEMMISC_FUZZ_HASHTABLE_MODEL_H_
-#define VEMMISC_FUZZ_HASHTABLE_MODEL_H_
+#ifndef VEMMISC_TESTS_MODELS_HASHTABLE_MODEL_H_
+#define VEMMISC_TESTS_MODELS_HASHTABLE_MODEL_H_
 
 #include <cstdint>
 #include <utility>
 #include <vector>
 
-namespace vem_fuzz {
+namespace vem_models {
 
 class HashtableModel {
  public:
@@ -109,6 +109,6 @@ class HashtableModel {
   int32_t count_ = 0;
 };
 
-}  // namespace vem_fuzz
+}  // namespace vem_models
 
-#endif  // VEMMISC_FUZZ_HASHTABLE_MODEL_H_
+#endif  // VEMMISC_TESTS_MODELS_HASHTABLE_MODEL_H_

@@ -1,10 +1,10 @@
-// A plain model of VemParamStorage for the differential fuzzer. Records are
+// A plain model of VemParamStorage for the property tests and the fuzzers. Records are
 // kept by serial number and never freed during a run, so a callback that
 // clears the storage cannot leave the model with a dangling record; the
 // tables that give the enumeration orders are HashtableModel instances keyed
 // exactly as the storage keys its own tables.
-#ifndef VEMMISC_FUZZ_PARAMS_MODEL_H_
-#define VEMMISC_FUZZ_PARAMS_MODEL_H_
+#ifndef VEMMISC_TESTS_MODELS_PARAMS_MODEL_H_
+#define VEMMISC_TESTS_MODELS_PARAMS_MODEL_H_
 
 #include <cmath>
 #include <cstring>
@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "VemParams.h"
-#include "fuzz/hashtable_model.h"
+#include "tests/models/hashtable_model.h"
 
-namespace vem_fuzz {
+namespace vem_models {
 
 // A parameter's value: the arm that its type selects.
 struct ModelValue {
@@ -132,6 +132,6 @@ struct ModelStorage {
   uint32_t nextSerial = 1;
 };
 
-}  // namespace vem_fuzz
+}  // namespace vem_models
 
-#endif  // VEMMISC_FUZZ_PARAMS_MODEL_H_
+#endif  // VEMMISC_TESTS_MODELS_PARAMS_MODEL_H_

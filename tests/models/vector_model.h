@@ -1,14 +1,14 @@
-// A plain model of UVector / OVector for the differential fuzzer: the storage
+// A plain model of UVector / OVector for the property tests and the fuzzers: the storage
 // as a std::vector of slots (empty while there is none), the capacity, the
 // last index and the growth factor, changed exactly as the vectors' rules
 // state, one slot operation at a time.
-#ifndef VEMMISC_FUZZ_VECTOR_MODEL_H_
-#define VEMMISC_FUZZ_VECTOR_MODEL_H_
+#ifndef VEMMISC_TESTS_MODELS_VECTOR_MODEL_H_
+#define VEMMISC_TESTS_MODELS_VECTOR_MODEL_H_
 
 #include <cstdint>
 #include <vector>
 
-namespace vem_fuzz {
+namespace vem_models {
 
 // kNullsVacatedSlot: whether a removal zeroes the slot that held the last
 // element (OVector) or leaves its old value (UVector).
@@ -114,6 +114,6 @@ class VectorModel {
   float growFactor_;
 };
 
-}  // namespace vem_fuzz
+}  // namespace vem_models
 
-#endif  // VEMMISC_FUZZ_VECTOR_MODEL_H_
+#endif  // VEMMISC_TESTS_MODELS_VECTOR_MODEL_H_
