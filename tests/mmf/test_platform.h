@@ -6,12 +6,24 @@
 #define VEMMISC_TESTS_MMF_TEST_PLATFORM_H
 
 #include <cstdint>
+#include <map>
 #include <string>
+
+#include "tests/support/temp_folder.h"
 
 namespace vem_test {
 
 // Makes `directory` the temporary directory of this process's blocks.
 void SetTemporaryDirectory(const std::string& directory);
+
+// A private folder, made the temporary directory of new blocks while it lives.
+class BlockFolder : public TempFolder {
+ public:
+  BlockFolder() { SetTemporaryDirectory(path()); }
+  ~BlockFolder() { SetTemporaryDirectory(SystemTemporaryDirectory()); }
+  // The block files of the folder, with their sizes.
+  std::map<std::string, std::uintmax_t> Blocks() const { return Files("~mf"); }
+};
 
 // The name, without directory, of the file of the block numbered `number`,
 // made by this process in `directory`.

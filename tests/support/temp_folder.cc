@@ -51,6 +51,8 @@ std::map<std::string, std::uintmax_t> TempFolder::Files(const std::string& prefi
   return files;
 }
 
+std::string TempFolder::SystemTemporaryDirectory() { return OriginalTemporaryDirectory().string(); }
+
 std::size_t TempFolder::EntryCount() const {
   std::size_t count = 0;
   for (auto it = fs::directory_iterator(path_); it != fs::directory_iterator(); ++it) ++count;

@@ -24,6 +24,8 @@ class TempFolder {
   std::map<std::string, std::uintmax_t> Files(const std::string& prefix = "") const;
   // Every entry of the folder, whatever its kind or name.
   std::size_t EntryCount() const;
+  // The temporary directory the process started with.
+  static std::string SystemTemporaryDirectory();
 
  private:
   std::string path_;
