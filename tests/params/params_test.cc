@@ -5,6 +5,7 @@
 // announced (run under ASan, these catch a record used after its release).
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -166,6 +167,44 @@ TEST(StorageRegistry, FindsOnlyRegisteredStoragesAndTheScratchRecordIsDefault) {
   EXPECT_TRUE(t.pfnBeforeGet == nullptr && t.pfnAfterGet == nullptr && t.pfnBeforeSet == nullptr && t.pfnAfterSet == nullptr);
   EXPECT_TRUE(t.intVal.current == 0 && t.intVal.initial == 0 && t.intVal.min == 0 && t.intVal.max == 0);
   EXPECT_TRUE(!t.intVal.minExclusive && !t.intVal.maxExclusive);
+}
+
+// The numbers that callers compiled elsewhere rely on, written out: type
+// codes, access bits and result codes; and bool bytes other than 0 and 1
+// given to AddParam are stored as true.
+TEST(ParamCodes, DocumentedNumbersAndTruthBytes) {
+  VemParamStorage storage(3);
+  _VemStParam gain, text, copy;
+  std::strcpy(gain.name, "Gain");
+  gain.type = 5;
+  EXPECT_EQ(storage.AddParam(&gain), -7001);
+  gain.type = 0;
+  gain.access = 2;
+  gain.intVal.max = 10;
+  std::strcpy(text.name, "Text");
+  text.type = 3;
+  text.access = 1;
+  ASSERT_TRUE(storage.AddParam(&gain) == 0 && storage.AddParam(&text) == 0);
+  char buffer[1];
+  uint32_t length = 0;
+  int64_t value = 0;
+  EXPECT_EQ(storage.SetParamInt("Gain", 11, true), -7002);
+  EXPECT_EQ(storage.SetParamString("Text", "x", true), -7003);
+  EXPECT_EQ(storage.GetParamInt("Gain", &value), -7003);
+  EXPECT_EQ(storage.GetParamData("None", &copy), -7004);
+  EXPECT_EQ(storage.GetParamString("Text", buffer, &length), -7005);
+  for (uint32_t type : {0u, 1u, 2u}) {
+    _VemStParam r;
+    std::strcpy(r.name, "Flags");
+    r.type = type;
+    const size_t offsets[] = {type == 1 ? offsetof(_VemStParam, boolVal.initial) : offsetof(_VemStParam, intVal.minExclusive),
+                              type == 1 ? offsetof(_VemStParam, boolVal.initial) : offsetof(_VemStParam, intVal.maxExclusive)};
+    static_assert(offsetof(_VemStParam, intVal.minExclusive) == offsetof(_VemStParam, floatVal.minExclusive), "arms");
+    for (size_t offset : offsets) reinterpret_cast<unsigned char*>(&r)[offset] = 2;
+    ASSERT_EQ(storage.AddParam(&r), 0);
+    ASSERT_EQ(storage.GetParamData("Flags", &copy), 0);
+    for (size_t offset : offsets) EXPECT_EQ(reinterpret_cast<unsigned char*>(&copy)[offset], 1) << type << " " << offset;
+  }
 }
 
 }  // namespace
