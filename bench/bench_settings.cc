@@ -99,8 +99,9 @@ void BM_NameLookup(benchmark::State& state) {
       "CREATE TABLE k(parent INTEGER, name TEXT, key BLOB, UNIQUE(parent, key))"};
   sqlite3_exec(db, schema[way], nullptr, nullptr, nullptr);
   sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db, way == kStoredKey ? "INSERT INTO k VALUES(1, ?1, ?2)" : "INSERT INTO k VALUES(1, ?1)",
-                     -1, &insert, nullptr);
+  const char* insert_sql =
+      way == kStoredKey ? "INSERT INTO k VALUES(1, ?1, ?2)" : "INSERT INTO k VALUES(1, ?1)";
+  sqlite3_prepare_v2(db, insert_sql, -1, &insert, nullptr);
   sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   for (int i = 0; i < 1000; ++i) {
     const std::string name = SiblingName(i, false);

@@ -110,40 +110,30 @@ TEST_F(SettingsManagerTest, WritingCreatesPathAndSectionKeysAsBinaryValue) {
   EXPECT_EQ(type, 3u);
 }
 
-TEST_F(SettingsManagerTest, EmptyStringIsStoredAsOneZeroByte) {
-  const std::string empty;
-  ASSERT_TRUE(settings_.SetString(&empty, kSection, "Title", -1));
-  EXPECT_EQ(settings_.GetParamDataLen(kSection, "Title", -1), 1u);
-  char byte = 'x';
-  ASSERT_TRUE(settings_.GetParam(&byte, 1, kSection, "Title", -1));
-  EXPECT_EQ(byte, '\0');
-  std::string text = "previous";
-  ASSERT_TRUE(settings_.GetString(&text, kSection, "Title", -1));
-  EXPECT_EQ(text, "");
-}
-
-TEST_F(SettingsManagerTest, StringRoundTripsWithItsTerminator) {
-  const std::string written = "Kanal 7 (links)";
-  ASSERT_TRUE(settings_.SetString(&written, kSection, "Channel", 2));
-  EXPECT_EQ(settings_.GetParamDataLen(kSection, "Channel", 2), written.size() + 1);
-  std::string read;
-  ASSERT_TRUE(settings_.GetString(&read, kSection, "Channel2", -1));
-  EXPECT_EQ(read, written);
-}
-
-TEST_F(SettingsManagerTest, GetStringStopsAtFirstZeroOrTakesAllBytes) {
-  ASSERT_TRUE(settings_.SetParam("ab\0cd", 5, kSection, "Embedded", -1));
-  ASSERT_TRUE(settings_.SetParam("xyz", 3, kSection, "Unterminated", -1));
-  std::string text;
-  ASSERT_TRUE(settings_.GetString(&text, kSection, "Embedded", -1));
-  EXPECT_EQ(text, "ab");
-  ASSERT_TRUE(settings_.GetString(&text, kSection, "Unterminated", -1));
-  EXPECT_EQ(text, "xyz");
-}
-
-TEST_F(SettingsManagerTest, GetStringOfMissingValueLeavesTargetUnchanged) {
-  const std::string other = "other";
-  ASSERT_TRUE(settings_.SetString(&other, kSection, "Present", -1));
+// Text written by SetString keeps one zero byte after it; GetString reads up
+// to the first zero byte or all bytes, and leaves its target alone on failure.
+TEST_F(SettingsManagerTest, StringsEndInOneZeroByteAndAreReadUpToTheFirst) {
+  const struct {
+    std::string bytes;
+    bool with_set_string;
+    uint32_t stored_size;
+    std::string read;
+  } kValues[] = {{"", true, 1, ""},
+                 {"Kanal 7 (links)", true, 16, "Kanal 7 (links)"},
+                 {std::string("ab\0cd", 5), false, 5, "ab"},
+                 {"xyz", false, 3, "xyz"}};
+  int32_t index = 0;
+  for (const auto& value : kValues) {
+    ++index;
+    const int32_t size = static_cast<int32_t>(value.bytes.size());
+    ASSERT_TRUE(value.with_set_string
+                    ? settings_.SetString(&value.bytes, kSection, "Text", index)
+                    : settings_.SetParam(value.bytes.data(), size, kSection, "Text", index));
+    EXPECT_EQ(settings_.GetParamDataLen(kSection, "Text", index), value.stored_size) << index;
+    std::string text = "previous";
+    ASSERT_TRUE(settings_.GetString(&text, kSection, ("Text" + std::to_string(index)).c_str(), -1));
+    EXPECT_EQ(text, value.read) << index;
+  }
   std::string text = "keep me";
   EXPECT_FALSE(settings_.GetString(&text, kSection, "Absent", -1));
   EXPECT_EQ(text, "keep me");

@@ -72,7 +72,7 @@ class CallGenerator {
   // mostly one used before, in a new spelling.
   std::string Name(std::vector<Letters>* used, size_t length, size_t most) {
     if (used->size() < most || random_.OneIn(2000)) used->push_back(NewLetters(length));
-    return Spell((*used)[random_.Below(static_cast<uint32_t>(used->size()))]);
+    return Spell((*used)[Pick(used->size())]);
   }
 
   // A key path of one to three levels, mostly one used before, now and
@@ -94,7 +94,7 @@ class CallGenerator {
       for (Letters& level : levels) level = NewLetters(1 + random_.Below(5));
       sections_.push_back(levels);
     }
-    const std::vector<Letters>& levels = sections_[random_.Below(static_cast<uint32_t>(sections_.size()))];
+    const std::vector<Letters>& levels = sections_[Pick(sections_.size())];
     std::string path;
     for (const Letters& level : levels) {
       if (!path.empty()) path += random_.OneIn(6) ? "\\\\" : "\\";
@@ -129,12 +129,14 @@ class CallGenerator {
   Random& random() { return random_; }
 
  private:
+  uint32_t Pick(size_t count) { return random_.Below(static_cast<uint32_t>(count)); }
+
   std::string Level() { return Spell(NewLetters(1 + random_.Below(5))); }
 
   Letters NewLetters(size_t length) {
     Letters letters(length);
     for (uint8_t& letter : letters) {
-      letter = static_cast<uint8_t>(random_.Below(static_cast<uint32_t>(kLetters.size())));
+      letter = static_cast<uint8_t>(Pick(kLetters.size()));
     }
     return letters;
   }
@@ -145,8 +147,9 @@ class CallGenerator {
     std::string text;
     for (uint8_t letter : letters) {
       const std::vector<const char*>& spellings = kLetters[letter];
-      const size_t choices = random_.OneIn(30) ? spellings.size() : std::min<size_t>(2, spellings.size());
-      text += spellings[random_.Below(static_cast<uint32_t>(choices))];
+      const size_t pair = std::min<size_t>(2, spellings.size());
+      const size_t choices = random_.OneIn(30) ? spellings.size() : pair;
+      text += spellings[Pick(choices)];
     }
     return text;
   }
@@ -174,7 +177,8 @@ int RunCalls(const std::string& base, uint64_t seed, long count) {
   CallGenerator generate(seed);
   std::vector<SettingsManager> objects;
   for (const std::string& path :
-       {base, base + "\\Gr\xC3\xB6\xC3\x9F" "e", base + "\\\\GR\xC3\x96\xC3\x9F" "E\\\\", "\\" + base}) {
+       {base, base + "\\Gr\xC3\xB6\xC3\x9F" "e", base + "\\\\GR\xC3\x96\xC3\x9F" "E\\\\",
+        "\\" + base}) {
     objects.emplace_back("HKEY_CURRENT_USER", path.c_str(), 0);
   }
   for (long call = 0; call < count; ++call) {
