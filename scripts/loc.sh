@@ -1,7 +1,7 @@
 #!/bin/bash
 # Usage: scripts/loc.sh
 # Counts lines of code: non-blank lines that are not only a comment, in C and
-# C++ sources (.c .cc .cpp .h .hpp) and in shell and CMake scripts (.sh
+# C++ sources (.c .cc .cpp .h .hpp .inc) and in shell and CMake scripts (.sh
 # .cmake; CMakeLists.txt files are build descriptions and are not counted).
 #
 #   code   every top-level folder that is not tests, fuzzing, benchmarks,
@@ -20,7 +20,7 @@ not_code='^(tests|fuzz|bench|examples|scripts|cmake|build.*|doc|docs|debian|pack
 # list_sources DIR...: the countable files below the folders, one a line.
 list_sources() {
   find "$@" \( -name corpus -o -name fixtures \) -prune -o -type f \
-    \( -name '*.c' -o -name '*.cc' -o -name '*.cpp' -o -name '*.h' -o -name '*.hpp' \
+    \( -name '*.c' -o -name '*.cc' -o -name '*.cpp' -o -name '*.h' -o -name '*.hpp' -o -name '*.inc' \
        -o -name '*.sh' -o -name '*.cmake' \) -print | sort
 }
 
