@@ -7,6 +7,8 @@
 #   --output FILE    also write the results to FILE
 #   --list FILE      the fault list (default scripts/mutants.list)
 #   --check          only report which faults are stale; build nothing
+#   --rescore FILE   score the results in FILE again, with the equivalent
+#                    marks the list has now; build nothing
 #
 # Measures how many seeded faults the tests catch. Each fault of the list is
 # applied on its own to a scratch copy of the tree (build/mutants/src; the
@@ -34,7 +36,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 args=("$@")
-only= faults= jobs=2 timeout=30 output= check=0
+only= faults= jobs=2 timeout=30 output= check=0 rescore=
 list="$root/scripts/mutants.list"
 while [ $# -gt 0 ]; do
   case $1 in
@@ -45,7 +47,8 @@ while [ $# -gt 0 ]; do
     --output) output=$(realpath -m "$2"); shift 2 ;;
     --list) list=$(realpath -m "$2"); shift 2 ;;
     --check) check=1; shift ;;
-    *) sed -n '2,9s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    --rescore) rescore=$(realpath -m "$2"); shift 2 ;;
+    *) sed -n '2,11s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
   esac
 done
 
@@ -58,7 +61,7 @@ build="$work/build"
 # subsystems built on it; an unknown folder runs every test.
 tests_for() {
   case $1 in
-    containers|text) echo 'bin/(containers_|vemmisc_params|settings_|vemreg_test|msgbox_)' ;;
+    containers|text) echo 'bin/(containers_|text_|vemmisc_params|settings_|vemreg_test|msgbox_)' ;;
     params) echo 'bin/vemmisc_params' ;;
     settings) echo 'bin/(settings_|vemreg_test)' ;;
     mmf) echo 'bin/mmf_' ;;
@@ -80,6 +83,19 @@ subsystem_of() {
     include/*) echo module ;;
     *) echo "${1%%/*}" ;;
   esac
+}
+
+# located ROOT FILE: FILE, or where it moved: the one library or tool file of
+# the same name below ROOT. Nothing if there is none or more than one.
+located() {
+  if [ -f "$1/$2" ]; then
+    echo "$2"
+    return
+  fi
+  local found
+  found=$(cd "$1" && find . \( -path ./build -o -path ./.git -o -path ./tests -o -path ./fuzz \
+            -o -path ./bench -o -path ./examples \) -prune -o -type f -name "${2##*/}" -print)
+  [ -n "$found" ] && [ "$(wc -l <<<"$found")" = 1 ] && echo "${found#./}"
 }
 
 # occurrences FILE: how often $SNIPPET occurs in FILE (taken literally).
@@ -130,10 +146,76 @@ report() {
   [ -z "$output" ] || echo "$1" >>"$output"
 }
 
+# tally I RESULT: counts fault I's result under its subsystem; sets
+# $equivalent to the mark its report line carries.
+declare -A count survivors
+tally() {
+  local s=${subsystems[$1]} key
+  equivalent=${equivalents[$1]:+ (equivalent)}
+  key="$s $2${equivalent:+ equivalent}"
+  count[$key]=$(( ${count[$key]:-0} + 1 ))
+  [ "$2" != survived ] || [ -n "$equivalent" ] || survivors[$s]+=" ${ids[$1]}"
+}
+
+summary() {
+  local name=$1; shift
+  local c=0 v=0 e=0 n=0 t=0 x
+  for x in "$@"; do
+    c=$((c + ${count[$x caught]:-0} + ${count[$x caught equivalent]:-0}))
+    v=$((v + ${count[$x survived]:-0} + ${count[$x survived equivalent]:-0}))
+    e=$((e + ${count[$x survived equivalent]:-0}))
+    n=$((n + ${count[$x no-build]:-0} + ${count[$x no-build equivalent]:-0}))
+    t=$((t + ${count[$x stale]:-0} + ${count[$x stale equivalent]:-0}))
+  done
+  [ $((c + v + n + t)) -gt 0 ] || return 0
+  report "$(awk -v name="$name" -v c=$c -v v=$v -v e=$e -v n=$n -v t=$t 'BEGIN {
+    s1 = c + v > 0 ? sprintf("%5.1f%%", 100 * c / (c + v)) : "    -"
+    s2 = c + v - e > 0 ? sprintf("%5.1f%%", 100 * c / (c + v - e)) : "    -"
+    printf "# %-10s %6d %6d %8d %12d %8d %5d %6s %15s\n", name, c + v + n + t, c, v, e, n, t, s1, s2 }')"
+}
+# report_scores: the table of scores and the surviving faults by subsystem.
+report_scores() {
+  local names s
+  names=$(for i in "${chosen[@]}"; do echo "${subsystems[i]}"; done | sort -u)
+  report ""
+  report "# subsystem  faults caught survived (equivalent) no-build stale  score  non-equivalent"
+  for s in $names; do summary "$s" "$s"; done
+  # shellcheck disable=SC2086
+  summary all $names
+  for s in $names; do
+    [ -z "${survivors[$s]:-}" ] || report "# survivors in $s:${survivors[$s]}"
+  done
+}
+
+if [ -n "$rescore" ]; then
+  mapfile -t results <"$rescore"
+  [ -z "$output" ] || : >"$output"
+  declare -A index
+  for i in "${chosen[@]}"; do index[${ids[i]}]=$i; done
+  for line in "${results[@]}"; do
+    case $line in
+      "# scripts/mutants.sh at"*) report "$line" ;;
+      m[0-9]*)
+        read -r id result rest <<<"$line"
+        [ -n "${index[$id]:-}" ] || continue
+        tally "${index[$id]}" "$result"
+        report "$id $result$equivalent ${rest#(equivalent) }" ;;
+    esac
+  done
+  report_scores
+  printf '%s\n' "${results[@]}" | grep '^# [0-9]* min ' | while IFS= read -r line; do report "$line"; done
+  exit 0
+fi
+
 if [ "$check" = 1 ]; then
   for i in "${chosen[@]}"; do
     snippet=${snippets[i]}
-    [ "$(occurrences "$root/${files[i]}")" = 1 ] || echo "${ids[i]} stale ${files[i]}: ${snippets[i]}"
+    path=$(located "$root" "${files[i]}")
+    if [ -z "$path" ] || [ "$(occurrences "$root/$path")" != 1 ]; then
+      echo "${ids[i]} stale ${files[i]}: ${snippets[i]}"
+    elif [ "$path" != "${files[i]}" ]; then
+      echo "${ids[i]} moved to $path"
+    fi
   done
   exit 0
 fi
@@ -174,7 +256,7 @@ ctest --test-dir "$build" -N -L gui 2>&1 | sed -n 's/^ *Test *#\([0-9]*\):.*/\1/
 # selection SUBSYSTEM gui|plain: the ctest -I argument that picks the
 # subsystem's tests of one sort, or nothing if there are none.
 selection() {
-  awk -v pattern="$(tests_for "$1")" -v want="$2" '
+  awk -v pattern="${patterns[$1]}" -v want="$2" '
     FNR == NR { gui[$1] = 1; next }
     /^[0-9]+: Test command:/ {
       n = $1; sub(":", "", n)
@@ -207,11 +289,27 @@ first_failure() {
     sed -n "s|^ *Path: '.*/\\([^/]*\\)'\$|\\1 (failed listing its tests)|p" "$1"; } | head -1
 }
 
-declare -A unmutated_checked
+# Where each fault's file is now, and the subsystem whose tests run for it:
+# a file that moved to another folder is tested as part of that folder, but
+# still counted under the subsystem of the list, so scores stay comparable.
+paths=() tested=()
 for i in "${chosen[@]}"; do
-  s=${subsystems[i]}
+  paths[i]=$(located "$scratch" "${files[i]}")
+  tested[i]=$(subsystem_of "${paths[i]:-${files[i]}}")
+done
+
+# A subsystem whose tests the pattern no longer finds (a test program was
+# renamed) runs every test rather than none.
+declare -A patterns unmutated_checked
+for i in "${chosen[@]}"; do
+  s=${tested[i]}
   [ -n "${unmutated_checked[$s]:-}" ] && continue
   unmutated_checked[$s]=1
+  patterns[$s]=$(tests_for "$s")
+  if [ -z "$(selection "$s" plain)" ]; then
+    echo "mutants: no test program matches '${patterns[$s]}' for $s; running every test" >&2
+    patterns[$s]=.
+  fi
   if ! run_tests "$s" "$work/unmutated-$s.log"; then
     echo "mutants: the unmutated tests of $s fail: $(first_failure "$work/unmutated-$s.log")" >&2
     exit 1
@@ -232,15 +330,13 @@ trap 'exit 130' INT TERM
 
 [ -z "$output" ] || : >"$output"
 report "# scripts/mutants.sh at $(git -C "$root" rev-parse --short HEAD 2>/dev/null)$(git -C "$root" diff --quiet 2>/dev/null || echo '+changes'), $(date -u '+%Y-%m-%d %H:%M UTC'), timeout ${timeout}s"
-declare -A count
 start=$SECONDS
 for i in "${chosen[@]}"; do
-  id=${ids[i]} file=${files[i]} s=${subsystems[i]}
+  id=${ids[i]} file=${paths[i]}
   snippet=${snippets[i]} replacement=${replacements[i]}
-  equivalent=${equivalents[i]:+ (equivalent)}
   log="$work/$id.log"
   detail=
-  if [ "$(occurrences "$scratch/$file")" != 1 ]; then
+  if [ -z "$file" ] || [ "$(occurrences "$scratch/$file")" != 1 ]; then
     result=stale
   else
     cp -p "$scratch/$file" "$saved"
@@ -248,7 +344,7 @@ for i in "${chosen[@]}"; do
     apply "$mutated"
     if ! cmake --build "$build" --parallel "$jobs" >"$log" 2>&1; then
       result=no-build
-    elif run_tests "$s" "$log"; then
+    elif run_tests "${tested[i]}" "$log"; then
       result=survived
     else
       result=caught
@@ -256,34 +352,15 @@ for i in "${chosen[@]}"; do
     fi
     restore
   fi
-  key="$s $result${equivalent:+ equivalent}"
-  count[$key]=$(( ${count[$key]:-0} + 1 ))
-  report "$id $result$equivalent $file ${kinds[i]}${detail:+ by $detail}"
+  tally "$i" "$result"
+  moved=
+  [ -n "$file" ] && [ "$file" != "${files[i]}" ] && moved=" (now $file)"
+  report "$id $result$equivalent ${files[i]}$moved ${kinds[i]}${detail:+ by $detail}"
 done
 
 # The restored copy is rebuilt, so the next run starts from the tree.
 cmake --build "$build" --parallel "$jobs" >"$work/build.log" 2>&1
 
-report ""
-report "# subsystem  faults caught survived (equivalent) no-build stale  score  non-equivalent"
-summary() {
-  local name=$1; shift
-  local c=0 v=0 e=0 n=0 t=0 x
-  for x in "$@"; do
-    c=$((c + ${count[$x caught]:-0} + ${count[$x caught equivalent]:-0}))
-    v=$((v + ${count[$x survived]:-0} + ${count[$x survived equivalent]:-0}))
-    e=$((e + ${count[$x survived equivalent]:-0}))
-    n=$((n + ${count[$x no-build]:-0} + ${count[$x no-build equivalent]:-0}))
-    t=$((t + ${count[$x stale]:-0} + ${count[$x stale equivalent]:-0}))
-  done
-  report "$(awk -v name="$name" -v c=$c -v v=$v -v e=$e -v n=$n -v t=$t 'BEGIN {
-    s1 = c + v > 0 ? sprintf("%5.1f%%", 100 * c / (c + v)) : "    -"
-    s2 = c + v - e > 0 ? sprintf("%5.1f%%", 100 * c / (c + v - e)) : "    -"
-    printf "# %-10s %6d %6d %8d %12d %8d %5d %6s %15s\n", name, c + v + n + t, c, v, e, n, t, s1, s2 }')"
-}
-names=$(for i in "${chosen[@]}"; do echo "${subsystems[i]}"; done | sort -u)
-for s in $names; do summary "$s" "$s"; done
-# shellcheck disable=SC2086
-summary all $names
+report_scores
 elapsed=$((SECONDS - start))
 report "# $((elapsed / 60)) min $((elapsed % 60)) s for ${#chosen[@]} faults"
