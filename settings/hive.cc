@@ -191,9 +191,7 @@ bool Hive::OpenedByThisProcess() const { return process_id_ == CurrentProcessId(
 
 std::shared_ptr<Hive> Hive::Open(const HiveLocation& location) {
   if (!MakeHiveDirectory(location)) return nullptr;
-  const HiveFileState state = InspectHiveFile(location.file);
-  if (state == HiveFileState::kUnusable) return nullptr;
-  if (state == HiveFileState::kMissing && !CreateHiveFile(location)) return nullptr;
+  if (HiveFileMissing(location.file) && !CreateHiveFile(location)) return nullptr;
   sqlite3* db = nullptr;
   // A file that may only be read is opened read-only by SQLite itself.
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
@@ -214,7 +212,8 @@ std::shared_ptr<Hive> Hive::Open(const HiveLocation& location) {
 
 // A new hive is made whole in a file of its own beside the hive's place and
 // then given the hive's name, so that the place never holds a file that is
-// not yet a hive: an empty file there is refused like any other non-hive.
+// not yet a hive: an empty file there is refused like any other non-hive
+// (SQLite would take it for an empty database).
 // Of processes making the hive at once, the first to name its file wins.
 bool Hive::CreateHiveFile(const HiveLocation& location) {
   static std::atomic<int> serial{0};

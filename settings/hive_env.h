@@ -26,10 +26,9 @@ bool LocateHive(RegistryRoot root, HiveLocation* location);
 // machine-wide location, 0700 otherwise. True if the directory exists.
 bool MakeHiveDirectory(const HiveLocation& location);
 
-// What lies in the hive's place: nothing, a file with content, or something
-// that cannot be a hive (a directory, an empty file).
-enum class HiveFileState { kMissing, kFile, kUnusable };
-HiveFileState InspectHiveFile(const std::string& file);
+// True if nothing at all lies in the hive's place (whatever does lie there,
+// a directory or an empty file too, is opened and judged as a hive).
+bool HiveFileMissing(const std::string& file);
 
 // Gives the file `built` the name `file` if `use` is true and nothing has
 // that name yet, and removes `built` in every case. True if `file` exists

@@ -48,13 +48,9 @@ bool MakeHiveDirectory(const HiveLocation& location) {
   return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-HiveFileState InspectHiveFile(const std::string& file) {
+bool HiveFileMissing(const std::string& file) {
   struct stat info;
-  if (stat(file.c_str(), &info) != 0) {
-    return errno == ENOENT ? HiveFileState::kMissing : HiveFileState::kUnusable;
-  }
-  return S_ISREG(info.st_mode) && info.st_size > 0 ? HiveFileState::kFile
-                                                   : HiveFileState::kUnusable;
+  return lstat(file.c_str(), &info) != 0 && errno == ENOENT;
 }
 
 bool PlaceHiveFile(const std::string& built, const std::string& file, bool use) {
