@@ -37,6 +37,7 @@ TEST_F(CommandLineTest, MistakesExitWithOneAndOneLine) {
       {{"delete", "HKCU\\A", "/v", "x", "/va"}, "Give only one of /v, /ve and /va"},
       {{"query", "HKEY_NOWHERE\\A"}, "Invalid key name: HKEY_NOWHERE\\A"},
       {{"query", "HKCU\\A\\\\B"}, "Invalid key name"},
+      {{"delete", "HKCU", "/f"}, "A root key cannot be deleted"},
       {{"query", "Software\\A"}, "Invalid key name"},
       {{"add", "HKCU\\A", "/v", "x", "/t", "REG_FOO"}, "Unsupported registry data type [REG_FOO]"},
   };

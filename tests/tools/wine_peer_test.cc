@@ -28,6 +28,7 @@ using vem::kRegMultiSz;
 using vem::kRegNone;
 using vem::kRegQword;
 using vem::kRegSz;
+using vem::SameName;
 
 const char kWine[] = "/usr/lib/wine/wine64";
 const char kTestKey[] = "HKEY_CURRENT_USER\\Software\\VemregPeer";
@@ -280,8 +281,10 @@ TEST_F(WinePeerTest, ExportsImportsAndSettingsAgree) {
   std::printf("[ seed %u: %d Wine calls ]\n", seed_, wine_calls_);
 }
 
-// /t TYPE /d DATA: texts built from the pieces reg.exe's reading turns on.
-TEST_F(WinePeerTest, AddParsesDataAsRegDoes) {
+// Streams of add and delete commands on a few keys and names, /d texts built
+// from the pieces reg.exe's reading turns on: each command must succeed or
+// fail alike, and the keys end up alike.
+TEST_F(WinePeerTest, CommandsAsRegDoes) {
   std::mt19937 random(seed_);
   auto pick = [&random](const std::vector<std::string>& choices) {
     return choices[std::uniform_int_distribution<size_t>(0, choices.size() - 1)(random)];
@@ -296,21 +299,33 @@ TEST_F(WinePeerTest, AddParsesDataAsRegDoes) {
   const std::vector<std::string> types = {"REG_SZ", "REG_EXPAND_SZ", "REG_MULTI_SZ",
                                           "REG_MULTI_SZ", "REG_DWORD", "reg_qword",
                                           "REG_BINARY", "REG_NONE", "REG_FOO", ""};
+  // Names that differ in case only, and one at the registry's limit of 255.
+  const std::vector<std::string> keys = {"\\A", "\\a\\B", "\\A\\b\\\xC3\x84", "\\\xC3\xA4",
+                                         "\\" + std::string(255, 'k')};
+  const std::vector<std::string> names = {"v", "V", "\xC3\x9F", "w"};
   Wine({"reg", "delete", kAddKey, "/f"});
-  for (int i = 0; i < 40; ++i) {
-    const std::string type = pick(types);
-    std::string data;
-    for (int part = 0; part < 4; ++part) {
-      data += type.find("WORD") != std::string::npos || type.find("word") != std::string::npos
-                  ? (part == 0 ? pick(signs) : part == 1 ? pick(bodies) : part == 2 ? pick(ends) : "")
-              : type == "REG_BINARY" ? pick(hex)
-                                     : pick(strings);
+  Wine({"reg", "add", kAddKey, "/f"});
+  RunOk({"add", kAddKey, "/ve"});  // reg add makes the default value of a key it creates
+  for (int i = 0; i < 60; ++i) {
+    const std::string key = kAddKey + pick(keys);
+    std::vector<std::string> args = {i % 4 == 3 ? "delete" : "add", key, "/f"};
+    const std::string which = pick({"/v", "/v", "/v", "/ve", "/va", ""});
+    if (which == "/v") args.insert(args.end(), {"/v", pick(names)});
+    if (args[0] == "delete" || which == "/ve") {
+      if (which != "") args.push_back(which);
+    } else {
+      const std::string type = pick(types);
+      std::string data;
+      for (int part = 0; part < 4; ++part) {
+        const bool number = SameName(type, "REG_DWORD") || SameName(type, "REG_QWORD");
+        data += number ? (part == 0 ? pick(signs) : part == 1 ? pick(bodies) : part == 2 ? pick(ends) : "")
+                : type == "REG_BINARY" ? pick(hex)
+                                       : pick(strings);
+      }
+      if (!type.empty()) args.insert(args.end(), {"/t", type});
+      if (i % 7 != 3) args.insert(args.end(), {"/d", data});
+      if (i % 5 == 1) args.insert(args.end(), {"/s", pick({"#", "0", "##"})});
     }
-    std::vector<std::string> args = {"add", kAddKey + std::string("\\k") + std::to_string(i), "/v",
-                                     "v", "/f"};
-    if (!type.empty()) args.insert(args.end(), {"/t", type});
-    if (i % 7 != 3) args.insert(args.end(), {"/d", data});
-    if (i % 5 == 1) args.insert(args.end(), {"/s", pick({"#", "0", "##"})});
     std::vector<std::string> wine_args = args;
     wine_args.insert(wine_args.begin(), "reg");
     std::string shown;
@@ -319,7 +334,9 @@ TEST_F(WinePeerTest, AddParsesDataAsRegDoes) {
     EXPECT_EQ(Run(args).exit_code, wine_exit) << shown;
     // reg.exe creates the key before it reads the data; vemreg refuses the
     // whole command and changes nothing.
-    if (wine_exit != 0) Wine({"reg", "delete", args[1], "/f"});
+    if (wine_exit != 0 && args[0] == "add" && Run({"query", key}).exit_code != 0) {
+      Wine({"reg", "delete", key, "/f"});
+    }
   }
   Wine({"regedit", "/E", WinePath("wine.reg"), kAddKey});
   const std::vector<uint8_t> wine = ReadFile(PathOf("wine.reg"));
