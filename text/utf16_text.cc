@@ -61,17 +61,27 @@ std::string WideToUtf8(const VemWChar* text) {
 }
 
 std::vector<uint8_t> Utf8ToUtf16Le(const char* text, size_t size) {
-  std::vector<uint8_t> out;
-  out.reserve(2 * size);
+  // No byte gives more than one unit (four-byte sequences give two), so the
+  // output is sized once; ASCII, the bulk of most text, takes the short way.
+  std::vector<uint8_t> out(2 * size);
+  uint8_t* next = out.data();
   const char* const end = text + size;
   while (text != end) {
+    if (static_cast<unsigned char>(*text) < 0x80) {
+      next[0] = static_cast<uint8_t>(*text++);
+      next[1] = 0;
+      next += 2;
+      continue;
+    }
     Utf16Units units;
     text = DecodeUtf8Sequence(text, end, &units);
     for (int i = 0; i < units.count; ++i) {
-      out.push_back(static_cast<uint8_t>(units.unit[i] & 0xFF));
-      out.push_back(static_cast<uint8_t>(units.unit[i] >> 8));
+      next[0] = static_cast<uint8_t>(units.unit[i] & 0xFF);
+      next[1] = static_cast<uint8_t>(units.unit[i] >> 8);
+      next += 2;
     }
   }
+  out.resize(static_cast<size_t>(next - out.data()));
   return out;
 }
 

@@ -289,16 +289,17 @@ TEST_F(WinePeerTest, CommandsAsRegDoes) {
   auto pick = [&random](const std::vector<std::string>& choices) {
     return choices[std::uniform_int_distribution<size_t>(0, choices.size() - 1)(random)];
   };
-  const std::vector<std::string> signs = {"", "", " ", "\t", "+", "-", " -", "+-"};
+  const std::vector<std::string> signs = {"", "", " ", "\t", "+", "-", "-", " -", "+-"};
   const std::vector<std::string> bodies = {"0",  "7",   "4294967295", "4294967296", "0x",
                                            "0xfFfFfFfF", "0x100000000", "18446744073709551615",
                                            "18446744073709551616", "010", "00x5", "0x0x1", ""};
   const std::vector<std::string> ends = {"", "", "", " ", "g", "1"};
   const std::vector<std::string> hex = {"", "a", "0", "Bc", "12", "x", " ", "ff", "7"};
   const std::vector<std::string> strings = {"", "a", "\\0", "\\0", "\\", "0", "b\xC3\xA4", "#"};
-  const std::vector<std::string> types = {"REG_SZ", "REG_EXPAND_SZ", "REG_MULTI_SZ",
-                                          "REG_MULTI_SZ", "REG_DWORD", "reg_qword",
-                                          "REG_BINARY", "REG_NONE", "REG_FOO", ""};
+  const std::vector<std::string> types = {"REG_SZ",    "REG_EXPAND_SZ", "REG_MULTI_SZ",
+                                          "REG_MULTI_SZ", "REG_DWORD",  "REG_DWORD",
+                                          "reg_qword", "REG_QWORD",     "REG_BINARY",
+                                          "REG_NONE",  "REG_FOO",       ""};
   // Names that differ in case only, and one at the registry's limit of 255.
   const std::vector<std::string> keys = {"\\A", "\\a\\B", "\\A\\b\\\xC3\x84", "\\\xC3\xA4",
                                          "\\" + std::string(255, 'k')};

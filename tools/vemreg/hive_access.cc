@@ -1,9 +1,8 @@
 #include "tools/vemreg/hive_access.h"
 
 #include <algorithm>
-#include <numeric>
 
-#include "text/utf16_text.h"
+#include "text/utf8_decoder.h"
 #include "text/name_case.h"
 
 namespace vem {
@@ -28,30 +27,42 @@ const std::vector<uint16_t>& LowerCaseUnits() {
   return lower;
 }
 
-// The name as the registry editor lists it: by UTF-16 unit, each letter in
-// lower case (so "_x" comes before "Ax", as in regedit's exports).
-std::vector<uint16_t> OrderKey(const std::string& name) {
+// Orders names as the registry editor lists them: by UTF-16 unit, each
+// letter in lower case (so "_x" comes before "Ax", as in regedit's exports).
+bool ListedBefore(const std::string& a, const std::string& b) {
   const std::vector<uint16_t>& lower = LowerCaseUnits();
-  const std::vector<uint8_t> bytes = Utf8ToUtf16Le(name.data(), name.size());
-  std::vector<uint16_t> units(bytes.size() / 2);
-  for (size_t i = 0; i < units.size(); ++i) units[i] = lower[bytes[2 * i] | (bytes[2 * i + 1] << 8)];
-  return units;
+  const char* next_a = a.data();
+  const char* next_b = b.data();
+  const char* const end_a = next_a + a.size();
+  const char* const end_b = next_b + b.size();
+  Utf16Units units_a{}, units_b{};
+  int index_a = 0, index_b = 0;
+  while (true) {
+    if (index_a == units_a.count) {
+      if (next_a == end_a) return next_b != end_b || index_b < units_b.count;
+      next_a = DecodeUtf8Sequence(next_a, end_a, &units_a);
+      index_a = 0;
+    }
+    if (index_b == units_b.count) {
+      if (next_b == end_b) return false;
+      next_b = DecodeUtf8Sequence(next_b, end_b, &units_b);
+      index_b = 0;
+    }
+    const uint16_t unit_a = lower[units_a.unit[index_a++]];
+    const uint16_t unit_b = lower[units_b.unit[index_b++]];
+    if (unit_a != unit_b) return unit_a < unit_b;
+  }
 }
 
-// Sorts `items` by the order keys of their names.
+// Sorts `items` by their names; the hive mostly gives them in order already.
 template <typename Item, typename NameOf>
 void SortByName(std::vector<Item>* items, NameOf name_of) {
-  std::vector<std::vector<uint16_t>> keys;
-  keys.reserve(items->size());
-  for (const Item& item : *items) keys.push_back(OrderKey(name_of(item)));
-  std::vector<size_t> order(items->size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
-  std::vector<Item> sorted;
-  sorted.reserve(items->size());
-  for (size_t index : order) sorted.push_back(std::move((*items)[index]));
-  items->swap(sorted);
+  auto before = [&name_of](const Item& a, const Item& b) {
+    return ListedBefore(name_of(a), name_of(b));
+  };
+  if (!std::is_sorted(items->begin(), items->end(), before)) {
+    std::stable_sort(items->begin(), items->end(), before);
+  }
 }
 
 }  // namespace
