@@ -40,6 +40,17 @@ void FreeChains(HashtableEntry** buckets, int32_t capacity) {
   }
 }
 
+// Get, ContainsKey and Size are inline in the header. Programs built against
+// headers in which they were not still call the library's own copies, so
+// their addresses are taken here: that makes the library emit, and export,
+// one out-of-line copy of each.
+__attribute__((used)) void* (CHashtable::*const kExportedGet)(int32_t) const =
+    &CHashtable::Get;
+__attribute__((used)) bool (CHashtable::*const kExportedContainsKey)(int32_t)
+    const = &CHashtable::ContainsKey;
+__attribute__((used)) int32_t (CHashtable::*const kExportedSize)() const =
+    &CHashtable::Size;
+
 }  // namespace
 
 CHashtable::CHashtable() : CHashtable(kDefaultCapacity, kDefaultLoadFactor) {}
@@ -114,16 +125,6 @@ void* CHashtable::Put(int32_t key, void* value) {
   return value;
 }
 
-void* CHashtable::Get(int32_t key) const {
-  for (const HashtableEntry* entry = m_table[vem::BucketIndex(m_table, key)];
-       entry != nullptr; entry = entry->next) {
-    if (entry->key == key) return entry->value;
-  }
-  return nullptr;
-}
-
-bool CHashtable::ContainsKey(int32_t key) const { return Get(key) != nullptr; }
-
 bool CHashtable::Contains(void* value) const {
   int32_t ignored;
   return GetKey(value, &ignored);
@@ -164,8 +165,6 @@ void CHashtable::Clear() {
   std::memset(m_table, 0, static_cast<size_t>(m_capacity) * sizeof(*m_table));
   m_count = 0;
 }
-
-int32_t CHashtable::Size() const { return m_count; }
 
 void CHashtable::Rehash() {
   if (m_capacity > kLargestGrowableCapacity) return;

@@ -13,6 +13,20 @@
 
 #include <cstdint>
 
+// Marks an inline member that the library also exports out of line, for
+// programs built against headers in which it was not inline. Neither an
+// exported class (Windows) nor default visibility (elsewhere, where the
+// library hides its inline functions) exports an inline member by itself.
+#if defined(_WIN32)
+#  if defined(VEMMISC_BUILDING)
+#    define VEMMISC_INLINE_API __declspec(dllexport)
+#  else
+#    define VEMMISC_INLINE_API
+#  endif
+#else
+#  define VEMMISC_INLINE_API __attribute__((visibility("default")))
+#endif
+
 // One entry of a CHashtable chain. Handed out as is by CHtEnumerator::NextEntry;
 // callers may read it but must not relink or free it.
 struct HashtableEntry {
@@ -45,10 +59,19 @@ class VEMMISC_API CHashtable {
   // key was present (the size does not change), the new value when the key
   // was added, and null without any change when value is null.
   void* Put(int32_t key, void* value);
-  // The key's value, or null when the key is absent.
-  void* Get(int32_t key) const;
+  // The key's value, or null when the key is absent. Inline, so that a
+  // caller's loop of lookups keeps several of them in flight at once.
+  VEMMISC_INLINE_API void* Get(int32_t key) const {
+    for (const HashtableEntry* entry = m_table[BucketOf(key)]; entry != nullptr;
+         entry = entry->next) {
+      if (entry->key == key) return entry->value;
+    }
+    return nullptr;
+  }
   // Whether the key is present.
-  bool ContainsKey(int32_t key) const;
+  VEMMISC_INLINE_API bool ContainsKey(int32_t key) const {
+    return Get(key) != nullptr;
+  }
   // Whether some entry holds exactly this pointer (false for null).
   bool Contains(void* value) const;
   // Finds the first entry in enumeration order holding exactly this pointer
@@ -61,9 +84,19 @@ class VEMMISC_API CHashtable {
   // Removes every entry; the bucket count reached so far stays.
   void Clear();
   // The number of entries.
-  int32_t Size() const;
+  VEMMISC_INLINE_API int32_t Size() const { return m_count; }
 
  protected:
+  // The bucket of key: (key & 0x7FFFFFFF) % m_capacity, as a plain
+  // remainder. Callers compute it in their own code (Get is inline), so this
+  // computation is part of the binary interface. It was chosen by
+  // measurement over an exact remainder by multiplication with a reciprocal
+  // stored beside the bucket array: see bench/RESULTS.md.
+  int32_t BucketOf(int32_t key) const {
+    return static_cast<int32_t>((static_cast<uint32_t>(key) & 0x7FFFFFFFu) %
+                                static_cast<uint32_t>(m_capacity));
+  }
+
   // Grows the bucket array to 2n + 1 buckets, relinking every entry (old
   // buckets from the highest down, each chain from its head, each entry to
   // the head of its new chain). No entry is copied.
