@@ -270,7 +270,9 @@ class VEMMISC_API VemParamStorage {
   // null storage changes nothing.
   static void AddStorage(uint32_t id, VemParamStorage* storage);
   // The storage registered under id, or null.
-  static VemParamStorage* GetStorage(uint32_t id);
+  VEMMISC_INLINE_API static VemParamStorage* GetStorage(uint32_t id) {
+    return s_storages.Get(static_cast<int32_t>(id));
+  }
 
   // Every registered storage, keyed by its identifier. Never owns them.
   static THashtable<VemParamStorage> s_storages;
@@ -302,6 +304,9 @@ class VEMMISC_API VemParamStorage {
   int32_t WriteValue(const char* name, uint32_t type, void* value,
                      uint32_t size, bool notify);
   int32_t ReadValue(const char* name, uint32_t type, void* out, uint32_t* length);
+  // ReadValue's steps for a record with pfnBeforeGet or pfnAfterGet.
+  int32_t ReadThroughCallbacks(int32_t key, _VemStParam* param, uint32_t type,
+                               void* out, uint32_t* length);
   void NotifyListeners(TVector<VemParamListener*>* list, const _VemStParam* param);
   // Free now, or once the outermost callout has returned.
   void ReleaseRecord(_VemStParam* param);

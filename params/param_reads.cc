@@ -47,6 +47,41 @@ class ValueSnapshot {
   std::unique_ptr<unsigned char[]> m_heap;
 };
 
+// Writes the record's value to out: a scalar to the variable, text or bytes
+// to the buffer with *length the buffer's size on entry and the value's size
+// on success (a null buffer asks for the size). 0, or PARAM_ERR_BUFFER when
+// the buffer is too small (nothing written).
+int32_t DeliverValue(const _VemStParam& param, uint32_t type, void* out,
+                            uint32_t* length) {
+  switch (type) {
+    case PARAM_TYPE_INT:
+      *static_cast<int64_t*>(out) = param.intVal.current;
+      return 0;
+    case PARAM_TYPE_BOOL:
+      *static_cast<bool*>(out) = param.boolVal.current;
+      return 0;
+    case PARAM_TYPE_FLOAT:
+      *static_cast<double*>(out) = param.floatVal.current;
+      return 0;
+    default: {
+      const bool text = type == PARAM_TYPE_STRING;
+      const void* source = text ? static_cast<const void*>(param.strVal.current)
+                                : param.arrVal.current;
+      const uint32_t needed =
+          text ? static_cast<uint32_t>(std::strlen(param.strVal.current) + 1)
+               : param.arrVal.size;
+      if (out == nullptr) {
+        *length = needed;
+        return 0;
+      }
+      if (*length < needed) return PARAM_ERR_BUFFER;
+      *length = needed;
+      if (needed > 0) std::memcpy(out, source, needed);
+      return 0;
+    }
+  }
+}
+
 }  // namespace
 
 int32_t VemParamStorage::GetParamInt(const char* name, int64_t* value) {
@@ -82,13 +117,20 @@ int32_t VemParamStorage::ReadValue(const char* name, uint32_t type, void* out,
   if (param->type != type) return PARAM_ERR_TYPE;
   const bool sized = type == PARAM_TYPE_STRING || type == PARAM_TYPE_ARRAY;
   if (sized ? length == nullptr : out == nullptr) return PARAM_ERR_BUFFER;
-
-  CalloutScope scope(this);
-  // Only a callback can observe the snapshot, or change the value under it.
-  ValueSnapshot before;
+  // Without callbacks no caller code runs: nothing to snapshot or guard.
   if (param->pfnBeforeGet != nullptr || param->pfnAfterGet != nullptr) {
-    before.Take(*param);
+    return ReadThroughCallbacks(key, param, type, out, length);
   }
+  if ((param->access & PARAM_ACCESS_READ) == 0) return PARAM_ERR_ACCESS;
+  return DeliverValue(*param, type, out, length);
+}
+
+int32_t VemParamStorage::ReadThroughCallbacks(int32_t key, _VemStParam* param,
+                                              uint32_t type, void* out,
+                                              uint32_t* length) {
+  CalloutScope scope(this);
+  ValueSnapshot before;
+  before.Take(*param);
   if (param->pfnBeforeGet != nullptr) {
     const uint32_t shape = m_shapeVersion;
     const int32_t refusal = param->pfnBeforeGet(m_id, param);
@@ -99,34 +141,9 @@ int32_t VemParamStorage::ReadValue(const char* name, uint32_t type, void* out,
     if (param->type != type) return PARAM_ERR_TYPE;
   }
   if ((param->access & PARAM_ACCESS_READ) == 0) return PARAM_ERR_ACCESS;
-
-  switch (type) {
-    case PARAM_TYPE_INT:
-      *static_cast<int64_t*>(out) = param->intVal.current;
-      break;
-    case PARAM_TYPE_BOOL:
-      *static_cast<bool*>(out) = param->boolVal.current;
-      break;
-    case PARAM_TYPE_FLOAT:
-      *static_cast<double*>(out) = param->floatVal.current;
-      break;
-    default: {
-      const bool text = type == PARAM_TYPE_STRING;
-      const void* source = text ? static_cast<const void*>(param->strVal.current)
-                                : param->arrVal.current;
-      const uint32_t needed =
-          text ? static_cast<uint32_t>(std::strlen(param->strVal.current) + 1)
-               : param->arrVal.size;
-      if (out == nullptr) {
-        *length = needed;
-        return 0;
-      }
-      if (*length < needed) return PARAM_ERR_BUFFER;
-      *length = needed;
-      if (needed > 0) std::memcpy(out, source, needed);
-    }
-  }
-
+  const int32_t delivered = DeliverValue(*param, type, out, length);
+  // A size query ends here, without pfnAfterGet.
+  if (delivered != 0 || out == nullptr) return delivered;
   if (param->pfnAfterGet == nullptr) return 0;
   return param->pfnAfterGet(m_id, param, before.data(), before.size());
 }

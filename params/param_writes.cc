@@ -48,8 +48,8 @@ int32_t VemParamStorage::WriteValue(const char* name, uint32_t type, void* value
     size = static_cast<uint32_t>(std::strlen(static_cast<const char*>(value)) + 1);
   }
 
-  CalloutScope scope(this);
   if (param->pfnBeforeSet != nullptr) {
+    CalloutScope scope(this);
     const uint32_t shape = m_shapeVersion;
     const int32_t veto = param->pfnBeforeSet(m_id, param, value, size);
     if (veto != 0) return veto;
@@ -72,6 +72,7 @@ int32_t VemParamStorage::WriteValue(const char* name, uint32_t type, void* value
     return 0;
   }
   if (param->pfnAfterSet == nullptr) return 0;
+  CalloutScope scope(this);
   const int32_t result = param->pfnAfterSet(m_id, param);
   if (TVector<VemParamListener*>* list = m_listeners.Get(key)) {
     NotifyListeners(list, param);

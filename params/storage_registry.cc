@@ -7,6 +7,9 @@ void VemParamStorage::AddStorage(uint32_t id, VemParamStorage* storage) {
   s_storages.Put(static_cast<int32_t>(id), storage);
 }
 
-VemParamStorage* VemParamStorage::GetStorage(uint32_t id) {
-  return s_storages.Get(static_cast<int32_t>(id));
-}
+// GetStorage is inline in the header; this keeps the library's exported
+// copy for programs built against headers in which it was not.
+namespace {
+__attribute__((used)) VemParamStorage* (*const kExportedGetStorage)(uint32_t) =
+    &VemParamStorage::GetStorage;
+}  // namespace
