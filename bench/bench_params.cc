@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "VemParams.h"
+#include "params/name_key.h"
 
 namespace {
 uint64_t g_allocations = 0;
@@ -77,6 +78,24 @@ class SinkListener : public VemParamListener {
   }
 };
 
+// Where a read's time goes: the steps of GetParamInt for a record without
+// callbacks, written out in the caller's loop, once with the name's hash and
+// once with the key computed beforehand. Against the library's call, the
+// first shows the cost of the call itself, the second that of the hash.
+class ReadProbe : public VemParamStorage {
+ public:
+  using VemParamStorage::VemParamStorage;
+  int32_t ReadInt(int32_t key, int64_t* value) const {
+    const _VemStParam* param = m_params.Get(key);
+    if (param == nullptr) return PARAM_ERR_NOT_FOUND;
+    if (param->type != PARAM_TYPE_INT) return PARAM_ERR_TYPE;
+    if (param->pfnBeforeGet != nullptr || param->pfnAfterGet != nullptr) return 1;
+    if ((param->access & PARAM_ACCESS_READ) == 0) return PARAM_ERR_ACCESS;
+    *value = param->intVal.current;
+    return 0;
+  }
+};
+
 // A storage holding Gain (with pfnAfterSet and one listener), Level (no
 // callbacks) and Title (32-byte text), among 100 other parameters.
 class VemFixture {
@@ -103,7 +122,7 @@ class VemFixture {
     title.strVal.initial = kText32;
     storage.AddParam(&title);
   }
-  VemParamStorage storage;
+  ReadProbe storage;  // a VemParamStorage; the probe only adds a reader
   SinkListener listener;
 };
 
@@ -137,6 +156,20 @@ void BM_Vem_GetInt(benchmark::State& state) {
     benchmark::DoNotOptimize(value);
   }
   allocations.Report(state);
+}
+
+template <bool kHashEachCall>
+void BM_Probe_GetInt(benchmark::State& state) {
+  VemFixture f;
+  const ReadProbe& probe = f.storage;
+  const int32_t key = vem::NameKey("Level");
+  int64_t value = 0;
+  for (auto _ : state) {
+    const char* name = "Level";
+    benchmark::DoNotOptimize(name);
+    benchmark::DoNotOptimize(probe.ReadInt(kHashEachCall ? vem::NameKey(name) : key, &value));
+    benchmark::DoNotOptimize(value);
+  }
 }
 
 void BM_Vem_SetString32(benchmark::State& state) {
@@ -382,6 +415,8 @@ BENCHMARK_TEMPLATE(BM_Std_DeferThenFlush1000, StdFixture);
 BENCHMARK_TEMPLATE(BM_Std_DeferThenFlush1000, FloorFixture);
 BENCHMARK(BM_Vem_GetInt);
 BENCHMARK(BM_Std_GetInt);
+BENCHMARK_TEMPLATE(BM_Probe_GetInt, true);
+BENCHMARK_TEMPLATE(BM_Probe_GetInt, false);
 BENCHMARK(BM_Vem_SetString32);
 BENCHMARK(BM_Std_SetString32);
 BENCHMARK(BM_Vem_GetString32);

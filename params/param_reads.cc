@@ -84,24 +84,27 @@ int32_t DeliverValue(const _VemStParam& param, uint32_t type, void* out,
 
 }  // namespace
 
-int32_t VemParamStorage::GetParamInt(const char* name, int64_t* value) {
+// Each getter has ReadValue's steps inlined (flatten) with its own type, so
+// that the tests of the type fold away and a scalar read needs no length.
+// ReadValue itself stays one exported function.
+[[gnu::flatten]] int32_t VemParamStorage::GetParamInt(const char* name, int64_t* value) {
   return ReadValue(name, PARAM_TYPE_INT, value, nullptr);
 }
 
-int32_t VemParamStorage::GetParamBool(const char* name, bool* value) {
+[[gnu::flatten]] int32_t VemParamStorage::GetParamBool(const char* name, bool* value) {
   return ReadValue(name, PARAM_TYPE_BOOL, value, nullptr);
 }
 
-int32_t VemParamStorage::GetParamFloat(const char* name, double* value) {
+[[gnu::flatten]] int32_t VemParamStorage::GetParamFloat(const char* name, double* value) {
   return ReadValue(name, PARAM_TYPE_FLOAT, value, nullptr);
 }
 
-int32_t VemParamStorage::GetParamString(const char* name, char* buffer,
+[[gnu::flatten]] int32_t VemParamStorage::GetParamString(const char* name, char* buffer,
                                         uint32_t* length) {
   return ReadValue(name, PARAM_TYPE_STRING, buffer, length);
 }
 
-int32_t VemParamStorage::GetParamArray(const char* name, void* buffer,
+[[gnu::flatten]] int32_t VemParamStorage::GetParamArray(const char* name, void* buffer,
                                        uint32_t* length) {
   return ReadValue(name, PARAM_TYPE_ARRAY, buffer, length);
 }
@@ -125,7 +128,8 @@ int32_t VemParamStorage::ReadValue(const char* name, uint32_t type, void* out,
   return DeliverValue(*param, type, out, length);
 }
 
-int32_t VemParamStorage::ReadThroughCallbacks(int32_t key, _VemStParam* param,
+// Out of line: the getters inline everything else, and this path is long.
+[[gnu::noinline]] int32_t VemParamStorage::ReadThroughCallbacks(int32_t key, _VemStParam* param,
                                               uint32_t type, void* out,
                                               uint32_t* length) {
   CalloutScope scope(this);

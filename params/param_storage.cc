@@ -152,7 +152,8 @@ void VemParamStorage::ReserveRetirement(size_t params, size_t lists) {
   m_retired->lists.reserve(m_retired->lists.size() + lists);
 }
 
-void VemParamStorage::ReleaseRetired() {
+// Rarely needed, so kept out of the callers that flatten their steps.
+[[gnu::noinline]] void VemParamStorage::ReleaseRetired() {
   delete m_retired;
   m_retired = nullptr;
 }

@@ -9,25 +9,28 @@
 #include "params/callout_scope.h"
 #include "params/param_record.h"
 
-int32_t VemParamStorage::SetParamInt(const char* name, int64_t value, bool notify) {
+// Each setter has WriteValue's steps inlined (flatten) with its own type, so
+// that the tests of the type fold away. WriteValue itself stays one exported
+// function.
+[[gnu::flatten]] int32_t VemParamStorage::SetParamInt(const char* name, int64_t value, bool notify) {
   return WriteValue(name, PARAM_TYPE_INT, &value, sizeof(value), notify);
 }
 
-int32_t VemParamStorage::SetParamBool(const char* name, bool value, bool notify) {
+[[gnu::flatten]] int32_t VemParamStorage::SetParamBool(const char* name, bool value, bool notify) {
   return WriteValue(name, PARAM_TYPE_BOOL, &value, sizeof(value), notify);
 }
 
-int32_t VemParamStorage::SetParamFloat(const char* name, double value, bool notify) {
+[[gnu::flatten]] int32_t VemParamStorage::SetParamFloat(const char* name, double value, bool notify) {
   return WriteValue(name, PARAM_TYPE_FLOAT, &value, sizeof(value), notify);
 }
 
-int32_t VemParamStorage::SetParamString(const char* name, const char* text,
+[[gnu::flatten]] int32_t VemParamStorage::SetParamString(const char* name, const char* text,
                                         bool notify) {
   // The text is measured only once it is known not to be null.
   return WriteValue(name, PARAM_TYPE_STRING, const_cast<char*>(text), 0, notify);
 }
 
-int32_t VemParamStorage::SetParamArray(const char* name, const void* bytes,
+[[gnu::flatten]] int32_t VemParamStorage::SetParamArray(const char* name, const void* bytes,
                                        uint32_t count, bool notify) {
   return WriteValue(name, PARAM_TYPE_ARRAY, const_cast<void*>(bytes), count,
                     notify);
