@@ -1,8 +1,8 @@
 // Containers side by side with the standard library, in one run:
 //   CHashtable Put, Get (hits, misses), Remove and full enumeration against
 //   std::unordered_map<int32_t, void*>, at 1e3, 1e5 and 1e6 random keys; Get
-//   also forced out of line, and with the bucket found through a reciprocal,
-//   to show what each costs;
+//   also forced out of line, with the bucket found through a reciprocal, and
+//   on a table with the standard map's bucket count, to show what each costs;
 //   UVector::AddElement against std::vector<uint32_t>::push_back;
 //   the narrow GenerateID of 8-, 32- and 256-byte names against converting
 //   the name into a new UTF-16 buffer and hashing that.
@@ -105,6 +105,10 @@ class ReciprocalGet : public CHashtable {
     return nullptr;
   }
 };
+// CHashtable::Get on a table given the standard map's bucket count and load
+// factor instead of the growth rule's: shows what the larger bucket array of
+// the rule costs.
+struct GetSizedLikeStd : InlineGet {};
 struct StdFind {
   static void* Find(const StdMap& map, int32_t key) {
     auto found = map.find(key);
@@ -122,14 +126,19 @@ struct LookupTables {
     const std::vector<int32_t> keys = KeyRange(0, count);
     Fill(&ours, keys);
     Fill(&theirs, keys);
+    sized = std::make_unique<CHashtable>(static_cast<int32_t>(theirs.bucket_count()),
+                                         theirs.max_load_factor());
+    Fill(sized.get(), keys);
   }
   const CHashtable& Of(const InlineGet*) const { return ours; }
   const CHashtable& Of(const OutOfLineGet*) const { return ours; }
   const CHashtable& Of(const ReciprocalGet*) const { return ours; }
+  const CHashtable& Of(const GetSizedLikeStd*) const { return *sized; }
   const StdMap& Of(const StdFind*) const { return theirs; }
 
   CHashtable ours;
   StdMap theirs;
+  std::unique_ptr<CHashtable> sized;
   std::vector<int32_t> hits, misses;
 };
 
@@ -215,10 +224,12 @@ LOOKUP(BM_Get, InlineGet, true);
 LOOKUP(BM_Get, StdFind, true);
 LOOKUP(BM_Get, OutOfLineGet, true);
 LOOKUP(BM_Get, ReciprocalGet, true);
+LOOKUP(BM_Get, GetSizedLikeStd, true);
 LOOKUP(BM_Get, InlineGet, false);
 LOOKUP(BM_Get, StdFind, false);
 LOOKUP(BM_Get, OutOfLineGet, false);
 LOOKUP(BM_Get, ReciprocalGet, false);
+LOOKUP(BM_Get, GetSizedLikeStd, false);
 TABLE_PAIR(BM_Remove);
 TABLE_PAIR(BM_Enumerate);
 

@@ -3,6 +3,11 @@
 // count computed with two multiplications instead of a division (Lemire,
 // Kaser and Kurz, "Faster Remainder by Direct Computation", 2019). The table
 // stays the four documented fields; the constant travels with the array.
+//
+// Only the library's own operations (Put, Remove, Rehash) use the constant.
+// The inline Get of the public header divides by m_capacity, which gives the
+// same bucket, so the header is no part of the binary interface and may
+// change with the library.
 #ifndef VEMMISC_CONTAINERS_BUCKET_ARRAY_H_
 #define VEMMISC_CONTAINERS_BUCKET_ARRAY_H_
 

@@ -1,6 +1,8 @@
-// The typed getters. Each finds the record, checks its type, snapshots the
-// value for pfnAfterGet, lets pfnBeforeGet refresh or refuse, tests access,
-// delivers the value, and reports the snapshot to pfnAfterGet.
+// The typed getters. Each finds the record and checks its type. A record
+// without callbacks is delivered at once, after the access test; otherwise
+// the value is snapshot for pfnAfterGet, pfnBeforeGet may refresh or refuse,
+// access is tested, the value delivered and the snapshot reported to
+// pfnAfterGet.
 #include <cstring>
 #include <memory>
 
