@@ -36,9 +36,10 @@ std::string AnsiToUtf8(std::string_view bytes) {
   return Utf16LeToUtf8(units.data(), units.size());
 }
 
-bool UnitsToAnsi(const uint16_t* units, size_t count, std::string* out) {
-  for (size_t i = 0; i < count; ++i) {
-    const uint16_t unit = units[i];
+bool Utf16LeToAnsi(const std::vector<uint8_t>& bytes, std::string* out) {
+  if (bytes.size() % 2 != 0) return false;
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    const uint16_t unit = static_cast<uint16_t>(bytes[i] | (bytes[i + 1] << 8));
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
       out->push_back(static_cast<char>(unit));
       continue;
@@ -49,6 +50,10 @@ bool UnitsToAnsi(const uint16_t* units, size_t count, std::string* out) {
     out->push_back(static_cast<char>(0x80 + byte));
   }
   return true;
+}
+
+bool Utf8ToAnsi(std::string_view text, std::string* out) {
+  return Utf16LeToAnsi(Utf8ToUtf16Le(text.data(), text.size()), out);
 }
 
 }  // namespace vem

@@ -21,9 +21,11 @@ uint16_t AnsiToUnit(uint8_t byte);
 std::string AnsiToUtf8(std::string_view bytes);
 std::vector<uint8_t> AnsiToUtf16Le(const std::vector<uint8_t>& bytes);
 
-// UTF-16 code units as Windows-1252 bytes appended to *out; false (with *out
-// partly written) when a unit has no byte in the code page.
-bool UnitsToAnsi(const uint16_t* units, size_t count, std::string* out);
+// UTF-16LE bytes, or UTF-8 text, as Windows-1252 bytes appended to *out;
+// false (with *out partly written) when a character has no byte in the code
+// page, or the UTF-16 ends in the middle of a unit.
+bool Utf16LeToAnsi(const std::vector<uint8_t>& bytes, std::string* out);
+bool Utf8ToAnsi(std::string_view text, std::string* out);
 
 }  // namespace vem
 

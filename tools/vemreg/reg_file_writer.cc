@@ -23,13 +23,6 @@ bool HasLineBreak(const std::string& text) {
 
 bool IsSurrogate(uint16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
-std::vector<uint16_t> UnitsOf(const std::string& text) {
-  const std::vector<uint8_t> bytes = Utf8ToUtf16Le(text.data(), text.size());
-  std::vector<uint16_t> units(bytes.size() / 2);
-  for (size_t i = 0; i < units.size(); ++i) units[i] = bytes[2 * i] | (bytes[2 * i + 1] << 8);
-  return units;
-}
-
 // True when the data is one zero-terminated UTF-16 string without other
 // zeros and without unpaired surrogates, so that its text gives it back.
 bool IsPlainString(const std::vector<uint8_t>& data) {
@@ -65,9 +58,8 @@ RegFileWriter::RegFileWriter(Format format) : format_(format) {
 
 bool RegFileWriter::Encodable(const std::string& text) const {
   if (format_ != Format::kRegedit4) return true;
-  const std::vector<uint16_t> units = UnitsOf(text);
   std::string ignored;
-  return UnitsToAnsi(units.data(), units.size(), &ignored);
+  return Utf8ToAnsi(text, &ignored);
 }
 
 bool RegFileWriter::AddKey(const std::string& full_name) {
@@ -139,13 +131,8 @@ bool RegFileWriter::AppendValue(const HiveValue& value) {
     std::snprintf(type, sizeof type, "hex(%x):", static_cast<unsigned>(value.type));
   }
   if (ansi && (value.type == kRegExpandSz || value.type == kRegMultiSz)) {
-    if (value.data.size() % 2 != 0) return false;
-    std::vector<uint16_t> units(value.data.size() / 2);
-    for (size_t i = 0; i < units.size(); ++i) {
-      units[i] = value.data[2 * i] | (value.data[2 * i + 1] << 8);
-    }
     std::string bytes;
-    if (!UnitsToAnsi(units.data(), units.size(), &bytes)) return false;
+    if (!Utf16LeToAnsi(value.data, &bytes)) return false;
     AppendHexData(type, std::vector<uint8_t>(bytes.begin(), bytes.end()));
   } else {
     AppendHexData(type, value.data);
@@ -176,9 +163,8 @@ std::vector<uint8_t> RegFileWriter::Finish() {
   text_ += kLineEnd;
   if (format_ == Format::kRegedit4) {
     // Names and texts were checked as they were added.
-    const std::vector<uint16_t> units = UnitsOf(text_);
     std::string bytes;
-    UnitsToAnsi(units.data(), units.size(), &bytes);
+    Utf8ToAnsi(text_, &bytes);
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
   }
   std::vector<uint8_t> file = {0xFF, 0xFE};
