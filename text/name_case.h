@@ -25,7 +25,9 @@ uint16_t UpperCaseUnit(uint16_t unit);
 // high byte first; a byte outside valid UTF-8 becomes the lone unit
 // 0xDC00 + byte, which valid text never yields. Two names are the same name
 // exactly when their keys are equal, and comparing keys byte for byte orders
-// names as the registry lists them (by upper-cased code unit).
+// names by upper-cased code unit: the hive's own order. (regedit lists names
+// by lower-cased code unit, which sorts "_" before the letters; vemreg's
+// exports derive that order from the same pairs.)
 std::string NameKey(std::string_view name);
 
 // Orders two names as their keys order (negative, zero, positive) without
