@@ -106,7 +106,13 @@ TEST_F(Reentry, ReplacedDuringAFlushOrANotificationIsNeverReached) {
   LoggingListener a, b;
   storage.AddParamChangedListener("Gain", &a);
   storage.AddParamChangedListener("Gain", &b);
-  a.onChange = [this] { storage.Add(Int("Gain", 77)); };
+  // The replaced record must outlive the nested read that follows, as b is
+  // still to be handed a copy of it.
+  a.onChange = [this] {
+    storage.Add(Int("Gain", 77));
+    int64_t pan = 0;
+    EXPECT_EQ(storage.GetParamInt("Pan", &pan), 0);
+  };
   EXPECT_EQ(storage.SetParamInt("Gain", 9, true), 0);
   // b still hears the value written, from its own copy of the replaced record.
   EXPECT_EQ(g_log, (std::vector<std::string>{"Gain=9", "heard 9", "heard 9"}));
@@ -138,15 +144,19 @@ TEST_F(Reentry, RawWriteChecksOnlyTheValuesShape) {
   std::strcpy(text.name, "Title");
   text.type = PARAM_TYPE_STRING;
   storage.Add(text);
+  std::strcpy(text.name, "Bytes");
+  text.type = PARAM_TYPE_ARRAY;
+  storage.Add(text);
   _VemStParam* gain = storage.Stored("Gain");
   gain->access = 0;
   const int64_t outside = 1000;
   const struct { _VemStParam* record; const void* value; uint32_t size; int32_t result; } rows[] = {
       {gain, &outside, 4, PARAM_ERR_TYPE}, {gain, &outside, 8, 0}, {storage.Stored("Title"), "ab", 2, PARAM_ERR_TYPE},
-      {storage.Stored("Title"), "ab", 3, 0}, {nullptr, &outside, 8, PARAM_ERR_NOT_FOUND}};
+      {storage.Stored("Title"), "ab", 3, 0}, {storage.Stored("Bytes"), "xyz", 3, 0}, {nullptr, &outside, 8, PARAM_ERR_NOT_FOUND}};
   for (const auto& row : rows) EXPECT_EQ(storage.SetParam(row.record, row.value, row.size), row.result) << row.size;
   EXPECT_EQ(gain->intVal.current, 1000);
   EXPECT_STREQ(storage.Stored("Title")->strVal.current, "ab");
+  EXPECT_EQ(std::memcmp(storage.Stored("Bytes")->arrVal.current, "xyz", 3), 0);
   _VemStParam foreign = Int("Gain", 1);
   EXPECT_EQ(storage.SetParam(&foreign, &outside, 8), PARAM_ERR_NOT_FOUND);
   EXPECT_EQ(storage.UpdateToObject(), 0);
