@@ -1,341 +1,298 @@
-// The portable message box: modes, set-up, captions, the pending list and the
-// wait, and the narrow forms, all on a platform that draws nothing.
+// The portable message box against a model: seeded random sequences of the
+// exported calls, on a platform that draws nothing, must give the results,
+// dialogs, captions and event traffic that a small model predicts.
 #include "msgbox/message_box_service.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
+#include <cstring>
+#include <deque>
 #include <memory>
-#include <thread>
-
-#include "tests/msgbox/fake_platform.h"
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace vem {
-namespace testing {
 namespace {
 
-class MessageBoxServiceTest : public ::testing::Test {
- protected:
-  MessageBoxServiceTest() {
-    auto platform = std::make_unique<FakePlatform>(&log_);
-    platform_ = platform.get();
-    service_ = std::make_unique<MessageBoxService>(std::move(platform));
+using Text = std::basic_string<VemWChar>;
+using MaybeText = std::optional<Text>;
+
+Text Wide(const std::string& ascii) { return Text(ascii.begin(), ascii.end()); }
+MaybeText Maybe(const VemWChar* text) { return text != nullptr ? MaybeText(text) : std::nullopt; }
+
+// One dialog as the platform was asked to show it.
+struct Shown {
+  MaybeText comment, message;
+  std::int32_t kind;
+  WindowHandle owner;
+  ModuleHandle module;
+  Text caption;
+  bool operator==(const Shown& o) const {
+    return std::tie(comment, message, kind, owner, module, caption) ==
+           std::tie(o.comment, o.message, o.kind, o.owner, o.module, o.caption);
   }
-  // A display thread never run would keep its record for ever.
-  ~MessageBoxServiceTest() override { RunAllDisplayThreads(&log_); }
-
-  const ShownDialog& LastDialog() { return log_.dialogs.back(); }
-  std::size_t ThreadsAsked() { return log_.threads.size(); }
-
-  FakeLog log_;
-  FakePlatform* platform_;
-  std::unique_ptr<MessageBoxService> service_;
-  const WideText comment_ = Wide("Saving failed");
-  const WideText message_ = Wide("Disk full\r\nFree some space");
 };
 
-// --- Modes -----------------------------------------------------------------
+// Records what the service asks of it. Display threads wait until the test
+// runs them (or until a wait needs their boxes closed, as a user would close
+// them); each dialog ends at once with `endCode`.
+// What the service asked of the platform, kept beyond the platform's life.
+struct Seen {
+  int searches = 0;
+  std::vector<Shown> shown;
+  std::vector<std::string> log;  // event traffic: "new 40", "set 40", "wait 40 41", "close 40", "end"
+};
 
-TEST_F(MessageBoxServiceTest, ModalBoxRunsOnCallerWithOwnTextsAndReturnsEndCode) {
-  platform_->ownerWindow = 77;
-  platform_->endCode = 2;
-  EXPECT_EQ(2, service_->Show(comment_.c_str(), message_.c_str(), 3, 2));
-  ASSERT_EQ(1u, log_.dialogs.size());
-  EXPECT_EQ(0u, ThreadsAsked());
-  EXPECT_EQ(comment_.c_str(), LastDialog().commentPointer) << "mode 2 uses the caller's texts in place";
-  EXPECT_EQ(message_.c_str(), LastDialog().messagePointer);
-  EXPECT_EQ(3, LastDialog().kind);
-  EXPECT_EQ(77u, LastDialog().owner);
-  EXPECT_EQ(0, service_->PendingCount());
+class FakePlatform final : public MessageBoxPlatform {
+ public:
+  explicit FakePlatform(Seen* seen) : seen_(seen) {}
+  ModuleHandle module = &endCode;
+  WindowHandle window = 0;
+  MaybeText executable = Wide("/opt/tools/bin/viewer");
+  std::int32_t endCode = 1;
+  bool threadsStart = true, eventsCreate = true;
 
-  platform_->endCode = -1;
-  EXPECT_EQ(-1, service_->Show(nullptr, nullptr, 0, 2)) << "a dialog that cannot be shown";
-}
-
-TEST_F(MessageBoxServiceTest, AsyncBoxCopiesTextsHasNoOwnerAndIsNotAwaited) {
-  platform_->ownerWindow = 77;
-  WideText comment = comment_;
-  WideText message = message_;
-  EXPECT_EQ(0, service_->Show(comment.c_str(), message.c_str(), 2, 0));
-  EXPECT_EQ(1u, ThreadsAsked());
-  EXPECT_TRUE(log_.dialogs.empty()) << "the dialog runs on its own thread, not in the call";
-  // The caller may reuse its buffers at once.
-  comment.assign(comment.size(), VemWChar('#'));
-  message.assign(message.size(), VemWChar('#'));
-  RunAllDisplayThreads(&log_);
-  ASSERT_EQ(1u, log_.dialogs.size());
-  EXPECT_EQ(comment_, LastDialog().comment);
-  EXPECT_EQ(message_, LastDialog().message);
-  EXPECT_EQ(2, LastDialog().kind);
-  EXPECT_EQ(0u, LastDialog().owner);
-  EXPECT_EQ(0, service_->PendingCount());
-  EXPECT_TRUE(log_.open.empty()) << "mode 0 creates no event";
-}
-
-TEST_F(MessageBoxServiceTest, AwaitedBoxHasOwnerAndPendingEventSetAfterDialog) {
-  platform_->ownerWindow = 77;
-  EXPECT_EQ(0, service_->Show(comment_.c_str(), message_.c_str(), 1, 1));
-  EXPECT_EQ(1, service_->PendingCount());
-  ASSERT_EQ(1u, log_.open.size());
-  const EventHandle event = *log_.open.begin();
-  EXPECT_EQ(0u, log_.signalled.count(event)) << "set only once the box has closed";
-  RunAllDisplayThreads(&log_);
-  ASSERT_EQ(1u, log_.dialogs.size());
-  EXPECT_EQ(77u, LastDialog().owner);
-  EXPECT_EQ(1u, log_.signalled.count(event));
-}
-
-TEST_F(MessageBoxServiceTest, OtherModesShowNothingAndReturnZero) {
-  for (std::int32_t mode : {3, -1, 1000}) {
-    EXPECT_EQ(0, service_->Show(comment_.c_str(), message_.c_str(), 0, mode)) << mode;
+  ModuleHandle FindOwnModule() override {
+    ++seen_->searches;
+    return module;
   }
-  EXPECT_TRUE(log_.dialogs.empty());
-  EXPECT_EQ(0u, ThreadsAsked());
-  EXPECT_EQ(0, service_->PendingCount());
-}
-
-TEST_F(MessageBoxServiceTest, NullTextsReachTheDialogAsNull) {
-  service_->Show(nullptr, nullptr, 0, 2);
-  service_->Show(nullptr, nullptr, 0, 0);
-  service_->Show(nullptr, message_.c_str(), 0, 1);
-  RunAllDisplayThreads(&log_);
-  ASSERT_EQ(3u, log_.dialogs.size());
-  for (const ShownDialog& dialog : log_.dialogs) EXPECT_FALSE(dialog.hasComment);
-  EXPECT_FALSE(log_.dialogs[0].hasMessage);
-  EXPECT_FALSE(log_.dialogs[1].hasMessage);
-  EXPECT_TRUE(log_.dialogs[2].hasMessage);
-}
-
-TEST_F(MessageBoxServiceTest, EmptyTextsStayEmptyNotNull) {
-  const WideText empty;
-  service_->Show(empty.c_str(), empty.c_str(), 0, 0);
-  RunAllDisplayThreads(&log_);
-  ASSERT_EQ(1u, log_.dialogs.size());
-  EXPECT_TRUE(LastDialog().hasComment);
-  EXPECT_TRUE(LastDialog().hasMessage);
-  EXPECT_TRUE(LastDialog().message.empty());
-}
-
-// --- Failures ----------------------------------------------------------------
-
-TEST_F(MessageBoxServiceTest, ThreadThatCannotStartFailsButNeverHoldsUpTheWait) {
-  platform_->threadsStart = false;
-  EXPECT_EQ(-1, service_->Show(comment_.c_str(), message_.c_str(), 0, 1));
-  EXPECT_EQ(-1, service_->Show(comment_.c_str(), message_.c_str(), 0, 0));
-  ASSERT_EQ(1, service_->PendingCount());
-  EXPECT_EQ(1u, log_.signalled.size()) << "the awaited box's event is set at once";
-  EXPECT_EQ(1, service_->WaitForAwaitedBoxes());
-  EXPECT_TRUE(log_.open.empty());
-}
-
-TEST_F(MessageBoxServiceTest, EventThatCannotBeCreatedShowsNothing) {
-  platform_->eventsCreate = false;
-  EXPECT_EQ(-1, service_->Show(comment_.c_str(), message_.c_str(), 0, 1));
-  EXPECT_EQ(0, service_->PendingCount());
-  EXPECT_EQ(0u, ThreadsAsked());
-}
-
-TEST_F(MessageBoxServiceTest, AwaitedBoxWhoseDialogFailsStillSetsItsEvent) {
-  platform_->endCode = -1;
-  service_->Show(comment_.c_str(), message_.c_str(), 0, 1);
-  RunAllDisplayThreads(&log_);
-  EXPECT_EQ(1u, log_.signalled.size());
-}
-
-// --- Set-up on first use -------------------------------------------------------
-
-TEST_F(MessageBoxServiceTest, ModuleAndOwnerAreLookedUpOnceAndKept) {
-  platform_->ownerWindow = 5;
-  service_->Show(nullptr, nullptr, 0, 3);  // even a mode that shows nothing sets up
-  platform_->ownerWindow = 6;  // the application's main window appears later
-  service_->Show(nullptr, nullptr, 0, 2);
-  service_->Show(nullptr, nullptr, 0, 1);
-  RunAllDisplayThreads(&log_);
-  EXPECT_EQ(1, log_.moduleSearches);
-  EXPECT_EQ(1, log_.ownerSearches);
-  ASSERT_EQ(2u, log_.dialogs.size());
-  for (const ShownDialog& dialog : log_.dialogs) {
-    EXPECT_EQ(5u, dialog.owner);
-    EXPECT_EQ(platform_->module, dialog.module) << "the module found goes with every box";
+  WindowHandle FindOwnerWindow() override { return window; }
+  bool ExecutablePath(Text* path) override {
+    *path = executable.value_or(Wide("half-written"));
+    return executable.has_value();
   }
-}
-
-TEST_F(MessageBoxServiceTest, NoWindowAtFirstCallMeansNoOwnerLater) {
-  service_->Show(nullptr, nullptr, 0, 2);
-  platform_->ownerWindow = 6;
-  service_->Show(nullptr, nullptr, 0, 2);
-  ASSERT_EQ(2u, log_.dialogs.size());
-  EXPECT_EQ(0u, log_.dialogs[1].owner);
-}
-
-TEST_F(MessageBoxServiceTest, SetUpIsRepeatedWhileTheModuleIsMissing) {
-  platform_->module = nullptr;
-  service_->Show(nullptr, nullptr, 0, 3);
-  service_->Show(nullptr, nullptr, 0, 3);
-  EXPECT_EQ(2, log_.moduleSearches);
-  EXPECT_EQ(2, log_.ownerSearches);
-  EXPECT_EQ(nullptr, service_->module());
-
-  platform_->module = reinterpret_cast<ModuleHandle>(0x2000);
-  platform_->ownerWindow = 9;
-  service_->Show(nullptr, nullptr, 0, 3);
-  platform_->ownerWindow = 10;
-  service_->Show(nullptr, nullptr, 0, 3);
-  EXPECT_EQ(3, log_.moduleSearches);
-  EXPECT_EQ(9u, service_->owner());
-}
-
-// --- Captions -------------------------------------------------------------------
-
-TEST_F(MessageBoxServiceTest, CaptionDefaultsToExecutablePath) {
-  service_->Show(nullptr, nullptr, 0, 2);
-  platform_->executable = Wide("/elsewhere");
-  service_->Show(nullptr, nullptr, 0, 2);
-  ASSERT_EQ(2u, log_.dialogs.size());
-  EXPECT_EQ(Wide("/opt/tools/bin/viewer"), log_.dialogs[0].caption);
-  EXPECT_EQ(Wide("/opt/tools/bin/viewer"), log_.dialogs[1].caption) << "the first dialog fixed it";
-}
-
-TEST_F(MessageBoxServiceTest, TitleSetReachesLaterBoxesAndNullMeansExecutablePath) {
-  const WideText title = Wide("Viewer <b>&amp; %s");
-  service_->SetTitle(title.c_str());
-  service_->Show(nullptr, nullptr, 0, 2);
-  service_->SetTitle(nullptr);
-  service_->Show(nullptr, nullptr, 0, 2);
-  ASSERT_EQ(2u, log_.dialogs.size());
-  EXPECT_EQ(title, log_.dialogs[0].caption);
-  EXPECT_EQ(Wide("/opt/tools/bin/viewer"), log_.dialogs[1].caption);
-}
-
-TEST_F(MessageBoxServiceTest, UnknownExecutableGivesEmptyCaption) {
-  platform_->knowsExecutable = false;
-  service_->Show(nullptr, nullptr, 0, 2);
-  service_->SetTitle(Wide("first").c_str());
-  service_->SetTitle(nullptr);
-  service_->Show(nullptr, nullptr, 0, 2);
-  ASSERT_EQ(2u, log_.dialogs.size());
-  EXPECT_TRUE(log_.dialogs[0].caption.empty());
-  EXPECT_TRUE(log_.dialogs[1].caption.empty());
-}
-
-TEST_F(MessageBoxServiceTest, TitlesAreCutTo259UnitsOutsideSurrogatePairs) {
-  const VemWChar high = 0xD83D;
-  const VemWChar low = 0xDE00;
-  struct Case {
-    WideText title;
-    WideText shown;
-  };
-  const WideText fits(259, VemWChar('a'));
-  const WideText pairAtEnd = WideText(257, VemWChar('a')) + high + low;  // 259 units
-  const WideText pairAcrossCut = WideText(258, VemWChar('a')) + high + low + VemWChar('z');
-  const WideText loneHighAtEnd = WideText(258, VemWChar('a')) + high;
-  const Case cases[] = {
-      {fits, fits},
-      {WideText(260, VemWChar('b')), WideText(259, VemWChar('b'))},
-      {WideText(5000, VemWChar('c')), WideText(259, VemWChar('c'))},
-      {pairAtEnd, pairAtEnd},
-      {pairAcrossCut, WideText(258, VemWChar('a'))},
-      {loneHighAtEnd, loneHighAtEnd},
-      {WideText(), WideText()},
-  };
-  for (const Case& c : cases) {
-    service_->SetTitle(c.title.c_str());
-    EXPECT_EQ(c.shown, service_->Caption()) << "title of " << c.title.size() << " units";
+  std::int32_t RunDialog(const DialogRequest& r, CaptionSource& caption) override {
+    seen_->shown.push_back({Maybe(r.comment), Maybe(r.message), r.kind, r.owner, r.module, caption.Caption()});
+    return endCode;
   }
+  bool NewEvent(EventHandle* event) override {
+    if (!eventsCreate) return false;
+    *event = next_++;
+    Log("new", event, 1);
+    return true;
+  }
+  void SignalEvent(EventHandle event) override { Log("set", &event, 1); }
+  void WaitForAllEvents(const EventHandle* events, std::int32_t count) override {
+    Log("wait", events, count);
+    for (std::int32_t i = 0; i < count; ++i) {
+      while (!IsSet(events[i]) && RunThread()) {
+      }
+      if (!IsSet(events[i])) ADD_FAILURE() << "the wait would hang on event " << events[i];
+    }
+  }
+  void CloseEvent(EventHandle event) override { Log("close", &event, 1); }
+  bool StartDisplayThread(void (*body)(void*), void* argument) override {
+    if (threadsStart) threads_.emplace_back(body, argument);
+    return threadsStart;
+  }
+  void EndDisplayThreads() override { seen_->log.push_back("end"); }
+
+  bool RunThread() {
+    if (threads_.empty()) return false;
+    const auto thread = threads_.front();
+    threads_.pop_front();
+    thread.first(thread.second);
+    return true;
+  }
+
+ private:
+  void Log(const char* what, const EventHandle* events, std::int32_t count) {
+    std::string line = what;
+    for (std::int32_t i = 0; i < count; ++i) line += " " + std::to_string(events[i]);
+    seen_->log.push_back(line);
+  }
+  bool IsSet(EventHandle event) const {
+    for (const std::string& line : seen_->log) {
+      if (line == "set " + std::to_string(event)) return true;
+    }
+    return false;
+  }
+  Seen* seen_;
+  EventHandle next_ = 40;
+  std::deque<std::pair<void (*)(void*), void*>> threads_;
+};
+
+// What the caller should see: one caption, the owner and module found at the
+// first call that finds the module, the awaited events in order, and the
+// boxes whose threads have not run yet.
+class Model {
+ public:
+  explicit Model(FakePlatform& platform) : p_(platform) {}
+
+  std::int32_t Show(const MaybeText& comment, const MaybeText& message, std::int32_t kind, std::int32_t mode) {
+    if (module_ == nullptr) {
+      ++searches;
+      module_ = p_.module;
+      owner_ = p_.window;
+    }
+    Shown box{comment, message, kind, mode == 0 ? 0 : owner_, module_, Text()};
+    if (mode == 2) {
+      box.caption = Caption();
+      shown.push_back(box);
+      return p_.endCode;
+    }
+    if (mode != 0 && mode != 1) return 0;
+    EventHandle event = 0;  // events are numbered from 40
+    if (mode == 1) {
+      if (!p_.eventsCreate) return -1;
+      event = next_++;
+      log.push_back("new " + std::to_string(event));
+      pending_.push_back(event);
+    }
+    if (!p_.threadsStart) {
+      if (event != 0) Signal(event);
+      return -1;
+    }
+    queued_.push_back({box, event});
+    return 0;
+  }
+  void SetTitle(const MaybeText& title) {
+    title_ = Cut(title ? *title : p_.executable.value_or(Text()));
+    set_ = true;
+  }
+  bool RunThread() {
+    if (queued_.empty()) return false;
+    auto [box, event] = queued_.front();
+    queued_.pop_front();
+    box.caption = Caption();
+    shown.push_back(box);
+    if (event != 0) Signal(event);
+    return true;
+  }
+  // Boxes close in the order shown until every awaited one has.
+  void Wait() {
+    if (pending_.empty()) return;
+    std::string line = "wait";
+    for (EventHandle event : pending_) line += " " + std::to_string(event);
+    log.push_back(line);
+    for (EventHandle event : pending_) {
+      while (signalled_.count(event) == 0 && RunThread()) {
+      }
+    }
+    for (EventHandle event : pending_) log.push_back("close " + std::to_string(event));
+    pending_.clear();
+  }
+  std::int32_t Pending() const { return static_cast<std::int32_t>(pending_.size()); }
+
+  int searches = 0;
+  std::vector<Shown> shown;
+  std::vector<std::string> log;
+
+ private:
+  // A caption holds 259 units, one less where the cut would split a pair.
+  static Text Cut(Text text) {
+    if (text.size() > 259) text.resize(text[258] >= 0xD800 && text[258] <= 0xDBFF ? 258 : 259);
+    return text;
+  }
+  void Signal(EventHandle event) {
+    log.push_back("set " + std::to_string(event));
+    signalled_.insert(event);
+  }
+  Text Caption() {
+    if (!set_) title_ = Cut(p_.executable.value_or(Text())), set_ = true;
+    return title_;
+  }
+  FakePlatform& p_;
+  ModuleHandle module_ = nullptr;
+  WindowHandle owner_ = 0;
+  bool set_ = false;
+  Text title_;
+  EventHandle next_ = 40;
+  std::vector<EventHandle> pending_;
+  std::set<EventHandle> signalled_;
+  std::deque<std::pair<Shown, EventHandle>> queued_;
+};
+
+// Short texts mostly; titles around the caption's capacity. Surrogates and
+// line breaks come in at random; one text in six is null.
+MaybeText RandomText(std::mt19937& random, bool title, bool ascii) {
+  if (random() % 6 == 0) return std::nullopt;
+  static const VemWChar kUnits[] = {'a', 'Z', ' ', '\r', '\n', 0xE9, 0xD83D, 0xDE00};
+  Text text(title && random() % 2 ? 255 + random() % 8 : random() % 8, VemWChar('x'));
+  for (VemWChar& unit : text) unit = kUnits[random() % (ascii ? 5 : 8)];
+  return text;
 }
 
-// --- The pending list and the wait ----------------------------------------------
+std::string Narrow(const MaybeText& text) { return std::string(text->begin(), text->end()); }
 
-TEST_F(MessageBoxServiceTest, WaitWithNothingPendingReturnsAtOnce) {
-  service_->Show(nullptr, nullptr, 0, 0);  // mode 0 boxes are never waited for
-  EXPECT_EQ(1, service_->WaitForAwaitedBoxes());
-  EXPECT_EQ(0, log_.waits);
-}
-
-TEST_F(MessageBoxServiceTest, WaitTakesEveryPendingEventThenClosesInListOrder) {
-  for (int i = 0; i < 3; ++i) service_->Show(nullptr, nullptr, 0, 1);
-  service_->Show(nullptr, nullptr, 0, 0);
-  ASSERT_EQ(3, service_->PendingCount());
-  RunAllDisplayThreads(&log_);
-  EXPECT_EQ(1, service_->WaitForAwaitedBoxes());
-  ASSERT_EQ(3u, log_.waitedFor.size());
-  EXPECT_EQ(log_.waitedFor, log_.closed);
-  EXPECT_LT(log_.closed[0], log_.closed[1]);
-  EXPECT_LT(log_.closed[1], log_.closed[2]);
-  EXPECT_TRUE(log_.open.empty());
-  EXPECT_EQ(0, service_->PendingCount());
-
-  EXPECT_EQ(1, service_->WaitForAwaitedBoxes());
-  EXPECT_EQ(1, log_.waits) << "a second wait has nothing to wait for";
-}
-
-TEST_F(MessageBoxServiceTest, WaitReturnsOnlyAfterEveryAwaitedBoxHasClosed) {
-  service_->Show(nullptr, nullptr, 0, 1);
-  service_->Show(nullptr, nullptr, 0, 1);
-  std::atomic<bool> returned{false};
-  std::thread waiter([&] {
-    service_->WaitForAwaitedBoxes();
-    returned = true;
-  });
-  ASSERT_TRUE(RunNextDisplayThread(&log_));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_FALSE(returned) << "one box is still open";
-  ASSERT_TRUE(RunNextDisplayThread(&log_));
-  waiter.join();
-  EXPECT_TRUE(returned);
-  EXPECT_EQ(2u, log_.closed.size());
-}
-
-TEST_F(MessageBoxServiceTest, ManyAwaitedBoxesAreAllWaitedFor) {
-  for (int i = 0; i < 70; ++i) service_->Show(nullptr, nullptr, 0, 1);
-  RunAllDisplayThreads(&log_);
-  service_->WaitForAwaitedBoxes();
-  EXPECT_EQ(70u, log_.waitedFor.size());
-  EXPECT_EQ(70u, log_.closed.size());
-}
-
-TEST_F(MessageBoxServiceTest, UnloadEndsDisplayThreadsAndLeavesPendingEventsOpen) {
-  service_->Show(nullptr, nullptr, 0, 1);
-  RunAllDisplayThreads(&log_);
-  service_.reset();
-  EXPECT_EQ(1, log_.endDisplayThreadsCalls);
-  EXPECT_EQ(1u, log_.open.size());
-  EXPECT_TRUE(log_.closed.empty());
-}
-
-// --- Narrow forms ------------------------------------------------------------------
-
-TEST_F(MessageBoxServiceTest, NarrowTextsAreConvertedAndNullStaysNull) {
-  service_->ShowNarrow("Saving failed", nullptr, 3, 2);
-  service_->ShowNarrow(nullptr, "Disk full", 1, 0);
-  RunAllDisplayThreads(&log_);
-  ASSERT_EQ(2u, log_.dialogs.size());
-  EXPECT_EQ(Wide("Saving failed"), log_.dialogs[0].comment);
-  EXPECT_FALSE(log_.dialogs[0].hasMessage);
-  EXPECT_EQ(3, log_.dialogs[0].kind);
-  EXPECT_FALSE(log_.dialogs[1].hasComment);
-  EXPECT_EQ(Wide("Disk full"), log_.dialogs[1].message);
-}
-
-TEST_F(MessageBoxServiceTest, NarrowTitleIsConvertedAndNullMeansExecutablePath) {
-  service_->SetTitleNarrow("Viewer");
-  EXPECT_EQ(Wide("Viewer"), service_->Caption());
-  service_->SetTitleNarrow(nullptr);
-  EXPECT_EQ(Wide("/opt/tools/bin/viewer"), service_->Caption());
+TEST(MessageBoxServiceTest, RandomCallsMatchTheModel) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    Seen seen;
+    auto owned = std::make_unique<FakePlatform>(&seen);
+    FakePlatform& platform = *owned;
+    auto service = std::make_unique<MessageBoxService>(std::move(owned));
+    Model model(platform);
+    for (int step = 0; step < 40; ++step) {
+      const int op = static_cast<int>(random() % 10);
+      const bool narrow = op == 4 || op == 6;
+      MaybeText comment = RandomText(random, false, narrow), message = RandomText(random, false, narrow);
+      const std::int32_t kind = static_cast<std::int32_t>(random() % 6) - 1;
+      const std::int32_t mode = std::vector<std::int32_t>{0, 1, 1, 2, 3, -1}[random() % 6];
+      if (op <= 4) {
+        const std::string a = comment ? Narrow(comment) : "", b = message ? Narrow(message) : "";
+        const std::int32_t result =
+            narrow ? service->ShowNarrow(comment ? a.c_str() : nullptr, message ? b.c_str() : nullptr, kind, mode)
+                   : service->Show(comment ? comment->c_str() : nullptr, message ? message->c_str() : nullptr, kind, mode);
+        ASSERT_EQ(model.Show(comment, message, kind, mode), result) << "mode " << mode;
+        if (comment) comment->assign(comment->size(), VemWChar('#'));  // the caller reuses its buffers
+        if (message) message->assign(message->size(), VemWChar('#'));
+      } else if (op == 5 || op == 6) {
+        const MaybeText title = RandomText(random, true, narrow);
+        const std::string a = title ? Narrow(title) : "";
+        if (narrow) service->SetTitleNarrow(title ? a.c_str() : nullptr);
+        else service->SetTitle(title ? title->c_str() : nullptr);
+        model.SetTitle(title);
+      } else if (op == 7) {
+        ASSERT_EQ(model.RunThread(), platform.RunThread());
+      } else if (op == 8) {
+        ASSERT_EQ(1, service->WaitForAwaitedBoxes());
+        model.Wait();
+      } else {  // the system changes under the caller
+        platform.window = random() % 3;
+        platform.module = random() % 8 == 0 ? nullptr : &platform.endCode;
+        platform.executable = random() % 4 == 0 ? std::nullopt : MaybeText(Wide("/bin/v" + std::to_string(seed)));
+        platform.endCode = std::vector<std::int32_t>{1, 2, -1}[random() % 3];
+        platform.threadsStart = random() % 8 != 0;
+        platform.eventsCreate = random() % 8 != 0;
+      }
+      ASSERT_EQ(model.Pending(), service->PendingCount());
+      ASSERT_EQ(model.shown.size(), seen.shown.size());
+      ASSERT_TRUE(model.shown.empty() || model.shown.back() == seen.shown.back()) << "dialog " << model.shown.size();
+    }
+    while (model.RunThread()) ASSERT_TRUE(platform.RunThread());
+    EXPECT_TRUE(model.shown == seen.shown);
+    service.reset();  // unloading: display threads end, pending events stay open
+    model.log.push_back("end");
+    EXPECT_EQ(model.log, seen.log);
+    EXPECT_EQ(model.searches, seen.searches);
+  }
 }
 
 #if !defined(_WIN32)
-// Linux narrow text is UTF-8: characters beyond ASCII arrive as their UTF-16
-// units, a character above U+FFFF as a surrogate pair.
-TEST_F(MessageBoxServiceTest, NarrowTextIsUtf8OnLinux) {
-  service_->ShowNarrow("\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9", 0, 2);
-  ASSERT_EQ(1u, log_.dialogs.size());
-  EXPECT_EQ(Wide({0xE9, 't', 0xE9, ' ', 0xD83D, 0xDE00}), LastDialog().comment);
-  EXPECT_EQ(Wide({'c', 'a', 'f', 0xE9}), LastDialog().message);
+// Narrow text is UTF-8 here: beyond ASCII as UTF-16 units, above U+FFFF as a
+// pair, a malformed byte as U+FFFD.
+TEST(MessageBoxServiceTest, NarrowTextsAreUtf8) {
+  const struct {
+    const char* narrow;
+    Text wide;
+  } cases[] = {{"caf\xC3\xA9", {'c', 'a', 'f', 0xE9}}, {"\xF0\x9F\x98\x80", {0xD83D, 0xDE00}}, {"a\xFF", {'a', 0xFFFD}}};
+  Seen seen;
+  auto owned = std::make_unique<FakePlatform>(&seen);
+  const ModuleHandle module = owned->module;
+  MessageBoxService service(std::move(owned));
+  for (const auto& c : cases) {
+    service.SetTitleNarrow(c.narrow);
+    service.ShowNarrow(c.narrow, c.narrow, 0, 2);
+    EXPECT_EQ((Shown{c.wide, c.wide, 0, 0, module, c.wide}), seen.shown.back()) << c.narrow;
+  }
 }
 #endif
 
 }  // namespace
-}  // namespace testing
 }  // namespace vem
