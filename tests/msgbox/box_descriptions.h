@@ -1,17 +1,28 @@
-// The folder into which the test build of the message box helper describes
-// each dialog it shows (one "<pid>.box" file per box on screen), for tests that
-// watch boxes from outside. The library starts that helper when it is loaded
-// from the layout that tests/msgbox/CMakeLists.txt makes for it.
+// The boxes on screen as the test build of the message box helper describes
+// them: one "<pid>.box" record per box, in a folder that the environment
+// names. The library starts that helper when it is loaded from the layout
+// that tests/msgbox/CMakeLists.txt makes for it.
 #ifndef VEMMISC_TESTS_MSGBOX_BOX_DESCRIPTIONS_H_
 #define VEMMISC_TESTS_MSGBOX_BOX_DESCRIPTIONS_H_
 
+#include <set>
 #include <string>
-#include <vector>
+
+#include "msgbox/helper_protocol.h"
 
 namespace vem {
 
 // Names the folder for the test build of the helper.
 constexpr const char* kDescribeFolderVariable = "VEMMSGBOX_DESCRIBE";
+
+// One box, as its helper described it.
+struct Box {
+  long pid = 0;  // 0: no box appeared
+  FieldRecord record;
+
+  std::string Text(const char* name) const;
+  long long Number(const char* name) const;  // -1 when absent
+};
 
 class BoxDescriptions {
  public:
@@ -24,11 +35,13 @@ class BoxDescriptions {
   BoxDescriptions& operator=(const BoxDescriptions&) = delete;
 
   const std::string& Folder() const { return m_folder; }
-  // The names of the description files present now, in no particular order.
-  std::vector<std::string> Files() const;
+  // The next box described (one not returned before); after 30 s without
+  // one (sanitizer builds draw slowly), a failure and a Box with pid 0.
+  Box NextBox();
 
  private:
   std::string m_folder;
+  std::set<std::string> m_seen;
 };
 
 }  // namespace vem
