@@ -22,23 +22,13 @@ long long Box::Number(const char* name) const {
   return value;
 }
 
-BoxDescriptions::BoxDescriptions() {
-  char pattern[] = "/tmp/vemmsgbox-test.XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return;
-  m_folder = pattern;
-  setenv(kDescribeFolderVariable, m_folder.c_str(), 1);
-}
-
-BoxDescriptions::~BoxDescriptions() {
-  std::error_code ignored;
-  if (!m_folder.empty()) std::filesystem::remove_all(m_folder, ignored);
-}
+BoxDescriptions::BoxDescriptions() { setenv(kDescribeFolderVariable, Folder().c_str(), 1); }
 
 Box BoxDescriptions::NextBox() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (std::chrono::steady_clock::now() < deadline) {
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(m_folder, error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(Folder(), error)) {
       const std::string name = entry.path().filename();
       if (entry.path().extension() != ".box" || !m_seen.insert(name).second) continue;
       std::ifstream file(entry.path(), std::ios::binary);

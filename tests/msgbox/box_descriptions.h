@@ -9,6 +9,7 @@
 #include <string>
 
 #include "msgbox/helper_protocol.h"
+#include "tests/support/temp_folder.h"
 
 namespace vem {
 
@@ -26,21 +27,16 @@ struct Box {
 
 class BoxDescriptions {
  public:
-  // Creates an empty folder below /tmp and points the helpers at it; Folder()
-  // is empty when the folder could not be made.
+  // Points the helpers at a new empty folder, removed with the object.
   BoxDescriptions();
-  // Removes the folder and everything in it.
-  ~BoxDescriptions();
-  BoxDescriptions(const BoxDescriptions&) = delete;
-  BoxDescriptions& operator=(const BoxDescriptions&) = delete;
 
-  const std::string& Folder() const { return m_folder; }
+  const std::string& Folder() const { return m_folder.path(); }
   // The next box described (one not returned before); after 30 s without
   // one (sanitizer builds draw slowly), a failure and a Box with pid 0.
   Box NextBox();
 
  private:
-  std::string m_folder;
+  vem_test::TempFolder m_folder{"vemmsgbox-test-"};
   std::set<std::string> m_seen;
 };
 
