@@ -21,7 +21,7 @@
 #include "VemSettings.h"
 #include "settings/hive.h"
 #include "settings/hive_env.h"
-#include "tests/settings/temp_dir.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -62,13 +62,12 @@ std::string QueryText(const std::string& file, const char* sql) {
 // A directory named by VEMMISC_REGISTRY_DIR for one test.
 class HiveFileTest : public ::testing::Test {
  protected:
-  HiveFileTest() : dir_(MakeTempDir()), file_(dir_ + "/HKEY_CURRENT_USER.db") {
+  HiveFileTest() : dir_(folder_.path()), file_(dir_ + "/HKEY_CURRENT_USER.db") {
     setenv("VEMMISC_REGISTRY_DIR", dir_.c_str(), 1);
   }
   ~HiveFileTest() override {
     unsetenv("VEMMISC_REGISTRY_DIR");
     vem::Hive::Get(vem::RegistryRoot::kCurrentUser);  // lets the connection go
-    RemoveTree(dir_);
   }
 
   // A hive with one value, written by a child that closes it at exit.
@@ -78,6 +77,7 @@ class HiveFileTest : public ::testing::Test {
     return ReadFile(file_);
   }
 
+  const vem_test::TempFolder folder_;
   const std::string dir_, file_;
   SettingsManager settings_{"HKEY_CURRENT_USER", "Software\\Test", 0};
 };
@@ -214,7 +214,8 @@ TEST_F(HiveFileTest, UnloadFoldsTheLogIntoTheFile) {
 }
 
 TEST(HiveLocationTest, FollowsTheVariablesAndCreatesPrivateDirectories) {
-  const std::string home = MakeTempDir(), saved_home = getenv("HOME") ? getenv("HOME") : "/";
+  const vem_test::TempFolder homeFolder;
+  const std::string home = homeFolder.path(), saved_home = getenv("HOME") ? getenv("HOME") : "/";
   const struct {
     const char *dir, *xdg, *home;
     vem::RegistryRoot root;
@@ -253,7 +254,6 @@ TEST(HiveLocationTest, FollowsTheVariablesAndCreatesPrivateDirectories) {
   setenv("HOME", saved_home.c_str(), 1);
   unsetenv("XDG_CONFIG_HOME");
   vem::Hive::Get(vem::RegistryRoot::kCurrentUser);  // lets the connection go
-  RemoveTree(home);
 }
 
 }  // namespace

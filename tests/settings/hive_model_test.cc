@@ -14,7 +14,7 @@
 #include "VemSettings.h"
 #include "settings/hive.h"
 #include "settings/registry.h"
-#include "tests/settings/temp_dir.h"
+#include "tests/support/temp_folder.h"
 #include "text/name_case.h"
 #include "text/utf16_text.h"
 
@@ -52,7 +52,7 @@ size_t Units(const std::string& text) {
 
 class HiveModelRun {
  public:
-  explicit HiveModelRun(uint32_t seed) : random_(seed), dir_(MakeTempDir()), other_(MakeTempDir()) {
+  explicit HiveModelRun(uint32_t seed) : random_(seed), dir_(dirFolder_.path()), other_(otherFolder_.path()) {
     setenv("VEMMISC_REGISTRY_DIR", dir_.c_str(), 1);
     hive_ = Hive::Get(vem::RegistryRoot::kCurrentUser);
   }
@@ -60,8 +60,6 @@ class HiveModelRun {
     hive_.reset();
     unsetenv("VEMMISC_REGISTRY_DIR");
     Hive::Get(vem::RegistryRoot::kCurrentUser);  // lets the connection go
-    RemoveTree(dir_);
-    RemoveTree(other_);
   }
 
   void Run(int operations) {
@@ -354,6 +352,7 @@ class HiveModelRun {
   }
 
   std::mt19937 random_;
+  const vem_test::TempFolder dirFolder_, otherFolder_;
   const std::string dir_, other_;
   std::shared_ptr<Hive> hive_;
   Model model_;
@@ -368,7 +367,8 @@ TEST(HiveModelTest, AgreesWithAMapUnderRandomOperations) {
 
 // The five roots have the handles that Windows gives them, and a hive each.
 TEST(HiveModelTest, EveryRootHasItsHandleAndAHiveOfItsOwn) {
-  const std::string dir = MakeTempDir();
+  const vem_test::TempFolder dirFolder;
+  const std::string& dir = dirFolder.path();
   setenv("VEMMISC_REGISTRY_DIR", dir.c_str(), 1);
   const uintptr_t kHandles[] = {0x80000000u, 0x80000001u, 0x80000002u, 0x80000003u, 0x80000005u};
   for (int pass = 0; pass < 2; ++pass) {
@@ -386,7 +386,6 @@ TEST(HiveModelTest, EveryRootHasItsHandleAndAHiveOfItsOwn) {
   }
   unsetenv("VEMMISC_REGISTRY_DIR");
   vem::Hive::Get(vem::RegistryRoot::kCurrentUser);  // lets the connection go
-  RemoveTree(dir);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "settings/hive.h"
-#include "tests/settings/temp_dir.h"
+#include "tests/support/temp_folder.h"
 #include "text/name_case.h"
 
 namespace {
@@ -82,7 +82,8 @@ std::vector<StoredValue> FillPreviousFormat(sqlite3* db, uint32_t seed) {
 }
 
 TEST(HiveUpgradeTest, EveryValueSurvivesUnderItsNameOrANumberedOne) {
-  const std::string dir = MakeTempDir();
+  const vem_test::TempFolder dirFolder;
+  const std::string& dir = dirFolder.path();
   setenv("VEMMISC_REGISTRY_DIR", dir.c_str(), 1);
   sqlite3* old_connection = nullptr;
   ASSERT_EQ(sqlite3_open((dir + "/HKEY_CURRENT_USER.db").c_str(), &old_connection), SQLITE_OK);
@@ -143,7 +144,6 @@ TEST(HiveUpgradeTest, EveryValueSurvivesUnderItsNameOrANumberedOne) {
   hive.reset();
   unsetenv("VEMMISC_REGISTRY_DIR");
   vem::Hive::Get(vem::RegistryRoot::kCurrentUser);  // lets the connection go
-  RemoveTree(dir);
 }
 
 }  // namespace

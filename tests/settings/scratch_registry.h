@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#if !defined(_WIN32)
+#include "tests/support/temp_folder.h"
+#endif
+
 class ScratchRegistry {
  public:
   ScratchRegistry();
@@ -26,7 +30,9 @@ class ScratchRegistry {
 
  private:
   std::string key_path_;
-  std::string directory_;  // Linux only
+#if !defined(_WIN32)
+  vem_test::TempFolder directory_;  // the hive directory
+#endif
 };
 
 #endif  // VEMMISC_TESTS_SETTINGS_SCRATCH_REGISTRY_H

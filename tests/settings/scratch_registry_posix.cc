@@ -5,16 +5,14 @@
 
 #include "settings/hive.h"
 #include "tests/settings/scratch_registry.h"
-#include "tests/settings/temp_dir.h"
 
 ScratchRegistry::ScratchRegistry()
-    : key_path_("Software\\VemMiscTests\\Case"), directory_(MakeTempDir()) {
-  setenv("VEMMISC_REGISTRY_DIR", directory_.c_str(), 1);
+    : key_path_("Software\\VemMiscTests\\Case") {
+  setenv("VEMMISC_REGISTRY_DIR", directory_.path().c_str(), 1);
 }
 
 ScratchRegistry::~ScratchRegistry() {
   unsetenv("VEMMISC_REGISTRY_DIR");
-  RemoveTree(directory_);
 }
 
 bool ScratchRegistry::KeyExists(const std::string& path) const {
