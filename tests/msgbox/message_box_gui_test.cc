@@ -1,7 +1,8 @@
 // The message box on an X display (run under scripts/with-xvfb.sh): each box
 // describes itself into a folder the test names, xdotool plays the user, and
 // each test runs in a process of its own, since the owner window is looked
-// for once per process.
+// for once per process. Boxes are asked for by the header's mode names, as
+// callers ask for them.
 #include <signal.h>
 #include <unistd.h>
 
@@ -59,7 +60,7 @@ class MessageBoxGuiTest : public ::testing::Test {
 
 std::future<int32_t> ShowModal(const WideText& comment, const WideText& message, int32_t kind) {
   return std::async(std::launch::async, [comment, message, kind] {
-    return VTMessageBoxW(comment.c_str(), message.c_str(), kind, 2);
+    return VTMessageBoxW(comment.c_str(), message.c_str(), kind, VT_MSGBOX_MODAL);
   });
 }
 
@@ -109,7 +110,7 @@ TEST_F(MessageBoxGuiTest, ShowsCaptionIconCommentAndMessage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.kind);
     if (c.title != nullptr) VTSetMessageBoxTitleA(c.title);
-    ASSERT_EQ(0, VTMessageBoxA(c.comment, c.message, c.kind, 0));
+    ASSERT_EQ(0, VTMessageBoxA(c.comment, c.message, c.kind, VT_MSGBOX_ASYNC));
     const Box box = boxes_.NextBox();
     EXPECT_EQ(c.caption, box.Text("caption"));
     EXPECT_EQ(c.shownComment, box.Text("comment"));
@@ -162,14 +163,14 @@ TEST_F(MessageBoxGuiTest, LongMessageAndAnyCharactersAreShownWhole) {
 // Two awaited boxes, each on its own thread with its own texts, hold the
 // wait until both have closed; a mode 0 box does not; mode 3 shows nothing.
 TEST_F(MessageBoxGuiTest, WaitEndsWhenEveryAwaitedBoxHasClosed) {
-  ASSERT_EQ(0, VTMessageBoxA("first", "one", 0, 1));
-  ASSERT_EQ(0, VTMessageBoxA("second", "two", 3, 1));
+  ASSERT_EQ(0, VTMessageBoxA("first", "one", 0, VT_MSGBOX_ASYNC_AWAITED));
+  ASSERT_EQ(0, VTMessageBoxA("second", "two", 3, VT_MSGBOX_ASYNC_AWAITED));
   ASSERT_EQ(0, VTMessageBoxA("mode 3", "m", 1, 3));
   const Box first = boxes_.NextBox(), second = boxes_.NextBox();
   EXPECT_EQ((std::set<std::string>{"first one question", "second two error"}),
             (std::set<std::string>{first.Text("comment") + " " + first.Text("message") + " " + first.Text("icon"),
                                    second.Text("comment") + " " + second.Text("message") + " " + second.Text("icon")}));
-  ASSERT_EQ(0, VTMessageBoxA("unawaited", "m", 1, 0));
+  ASSERT_EQ(0, VTMessageBoxA("unawaited", "m", 1, VT_MSGBOX_ASYNC));
   const Box unawaited = boxes_.NextBox();
   EXPECT_EQ("unawaited", unawaited.Text("comment")) << "mode 3 showed a box";
   auto waited = std::async(std::launch::async, VTisMessageBoxReaded);
@@ -192,7 +193,7 @@ TEST_F(MessageBoxGuiTest, WaitEndsWhenEveryAwaitedBoxHasClosed) {
 TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
   const unsigned long owner = display_.CreateOwnWindow();
   ASSERT_NE(0u, owner);
-  ASSERT_EQ(0, VTMessageBoxA("owned", "m", 1, 1));
+  ASSERT_EQ(0, VTMessageBoxA("owned", "m", 1, VT_MSGBOX_ASYNC_AWAITED));
   const Box owned = boxes_.NextBox();
   EXPECT_EQ(static_cast<long long>(owner), owned.Number("transient-for"));
   EXPECT_EQ(1, owned.Number("modal"));
@@ -201,7 +202,7 @@ TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
   const auto box = display_.ScreenRect(std::stoul(owned.Text("window")));
   EXPECT_NEAR(area.x + area.width / 2, box.x + box.width / 2, 30);
   EXPECT_NEAR(area.y + area.height / 2, box.y + box.height / 2, 30);
-  ASSERT_EQ(0, VTMessageBoxA("unowned", "m", 1, 0));
+  ASSERT_EQ(0, VTMessageBoxA("unowned", "m", 1, VT_MSGBOX_ASYNC));
   const Box unowned = boxes_.NextBox();
   EXPECT_EQ(0, unowned.Number("transient-for"));
   Close(unowned);
@@ -212,7 +213,7 @@ TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
 TEST_F(MessageBoxGuiTest, NoWindowAtFirstCallMeansNoOwnerLater) {
   EXPECT_EQ(0, VTMessageBoxA("nothing", "m", 1, 3));  // the first call finds no window
   ASSERT_NE(0u, display_.CreateOwnWindow());
-  ASSERT_EQ(0, VTMessageBoxA("later", "m", 1, 1));
+  ASSERT_EQ(0, VTMessageBoxA("later", "m", 1, VT_MSGBOX_ASYNC_AWAITED));
   const Box box = boxes_.NextBox();
   EXPECT_EQ(0, box.Number("transient-for"));
   Close(box);
