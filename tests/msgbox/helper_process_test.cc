@@ -201,11 +201,13 @@ TEST_F(HelperProcessTest, HelperHoldsNothingOfItsCaller) {
   for (int descriptor : descriptors) close(descriptor);
 }
 
-// Descriptor 2 closed in the caller, and so free for the library's own
-// descriptors: the helper gets /dev/null there rather than whatever it opens.
-TEST_F(HelperProcessTest, CallerWithoutStandardErrorGivesItsHelperNullThere) {
+// Descriptors 0 and 2 closed in the caller, and so free for the library's
+// own (a box's event among them): the box still shows, and its helper gets
+// /dev/null as standard error rather than whatever the library opened there.
+TEST_F(HelperProcessTest, CallerWithoutStandardStreamsGivesItsHelperNullThere) {
   EXPECT_EXIT(
       {
+        close(STDIN_FILENO);
         close(STDERR_FILENO);
         Load();
         if (show_("no standard error", "mode 1", 1, 1) != 0) std::exit(2);
