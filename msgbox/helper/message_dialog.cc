@@ -1,11 +1,11 @@
 #include "msgbox/helper/message_dialog.h"
 
-
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <string>
 
+#include "msgbox/helper/message_text_view.h"
 
 namespace vem {
 namespace {
@@ -14,6 +14,11 @@ namespace {
 constexpr int kDialogFontPoints = 8;
 constexpr const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 constexpr const char* kIconResourceFolder = "/org/vemmisc/msgbox/";
+// Tab stops in the message field, in dialog units, as in the system's edit fields.
+constexpr int kTabStopUnits = 32;
+// The comment label shows two lines at most; this many bytes of its text
+// are plenty for them.
+constexpr std::size_t kLabelBytes = 4096;
 
 GdkPixbuf* LoadIcon(const std::string& name, int size) {
   const std::string path = std::string(kIconResourceFolder) + name + "-" + std::to_string(size) + ".png";
@@ -37,6 +42,26 @@ std::string Displayable(const std::string& text) {
 std::string FieldOr(const FieldRecord& record, std::string_view name, const char* fallback) {
   const std::string* value = record.Find(name);
   return value != nullptr ? Displayable(*value) : std::string(fallback);
+}
+
+// The message field takes its line breaks as they come, so only invalid
+// UTF-8 is repaired.
+std::string ValidMessage(const FieldRecord& record) {
+  const std::string* message = record.Find(request_field::kMessage);
+  if (message == nullptr) return kUndefinedMessageText;
+  gchar* valid = g_utf8_make_valid(message->data(), static_cast<gssize>(message->size()));
+  std::string result(valid);
+  g_free(valid);
+  return result;
+}
+
+// The start of a label's text, enough to fill its rectangle many times over:
+// a label lays out all of its text, however little of it shows.
+std::string LabelPrefix(std::string text) {
+  if (text.size() <= kLabelBytes) return text;
+  const char* cut = g_utf8_find_prev_char(text.data(), text.data() + kLabelBytes + 1);
+  text.resize(static_cast<std::size_t>(cut - text.data()));
+  return text + "\u2026";
 }
 
 void Finish(Dialog* dialog, int endCode) {
@@ -117,22 +142,6 @@ GtkWidget* NewTextControl(const std::string& text, const PixelRect& rect, int li
   return label;
 }
 
-GtkWidget* NewScrollingText(const std::string& text, GtkTextBuffer** buffer) {
-  GtkWidget* view = gtk_text_view_new();
-  gtk_text_view_set_editable(GTK_TEXT_VIEW(view), FALSE);
-  gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(view), FALSE);
-  gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), GTK_WRAP_WORD_CHAR);
-  *buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
-  gtk_text_buffer_set_text(*buffer, text.data(), static_cast<gint>(text.size()));
-  GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER, GTK_POLICY_ALWAYS);
-  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), GTK_SHADOW_IN);
-  // A classic bar, there from the start, as the template's field has.
-  gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(scroller), FALSE);
-  gtk_container_add(GTK_CONTAINER(scroller), view);
-  return scroller;
-}
-
 // Builds the controls in template order, each at its rectangle.
 GtkWidget* BuildClientArea(Dialog* dialog, const FieldRecord& request) {
   GtkWidget* fixed = gtk_fixed_new();
@@ -153,13 +162,13 @@ GtkWidget* BuildClientArea(Dialog* dialog, const FieldRecord& request) {
         const bool is_comment = control.id == kCommentId;
         const std::string text =
             is_comment ? FieldOr(request, request_field::kComment, control.text) : control.text;
-        widget = NewTextControl(text, rect, dialog->units.y);
+        widget = NewTextControl(LabelPrefix(text), rect, dialog->units.y);
         if (is_comment) dialog->comment = widget;
         break;
       }
       case ControlKind::kReadOnlyScrollingText:
-        widget = NewScrollingText(FieldOr(request, request_field::kMessage, kUndefinedMessageText),
-                                  &dialog->message);
+        widget = NewMessageTextView(ValidMessage(request), kTabStopUnits * dialog->units.x / 4);
+        dialog->message = widget;
         break;
       case ControlKind::kIcon:
         widget = gtk_drawing_area_new();
@@ -173,13 +182,8 @@ GtkWidget* BuildClientArea(Dialog* dialog, const FieldRecord& request) {
     gtk_fixed_put(GTK_FIXED(fixed), widget, rect.x, rect.y);
     dialog->controls[i] = widget;
   }
-  // Tab order is template order: the OK button, then the message field.
-  GList* chain = nullptr;
-  for (GtkWidget* widget : dialog->controls) chain = g_list_append(chain, widget);
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  gtk_container_set_focus_chain(GTK_CONTAINER(fixed), chain);
-  G_GNUC_END_IGNORE_DEPRECATIONS
-  g_list_free(chain);
+  // Tab order is template order: the template has two tab stops, the OK
+  // button and the message field, so Tab and Shift+Tab alternate between them.
   return fixed;
 }
 

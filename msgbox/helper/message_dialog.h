@@ -24,7 +24,7 @@ struct Dialog {
   GtkWidget* controls[std::size(kTemplateControls)] = {};  // in template order
   GtkWidget* okButton = nullptr;
   GtkWidget* comment = nullptr;
-  GtkTextBuffer* message = nullptr;
+  GtkWidget* message = nullptr;  // the message field (message_text_view.h)
   GdkPixbuf* icon = nullptr;
   std::string iconName = "none";  // the kind's icon as loaded, "none" if none
   bool hasWindowIcon = false;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "msgbox/helper/helper_program.h"
+#include "msgbox/helper/message_text_view.h"
 #include "tests/msgbox/box_descriptions.h"
 
 namespace vem {
@@ -40,12 +41,7 @@ void Describe(const Dialog& dialog) {
   record.Add("window", static_cast<std::int64_t>(gdk_x11_window_get_xid(window)));
   record.Add(request_field::kCaption, gtk_window_get_title(GTK_WINDOW(dialog.window)));
   record.Add(request_field::kComment, gtk_label_get_text(GTK_LABEL(dialog.comment)));
-  GtkTextIter start;
-  GtkTextIter end;
-  gtk_text_buffer_get_bounds(dialog.message, &start, &end);
-  gchar* message = gtk_text_buffer_get_text(dialog.message, &start, &end, TRUE);
-  record.Add(request_field::kMessage, message);
-  g_free(message);
+  record.Add(request_field::kMessage, MessageTextOf(dialog.message));
   record.Add("icon", dialog.iconName);
   record.Add("window-icon", std::string_view(dialog.hasWindowIcon ? kWindowIconName : "none"));
   record.Add("base-x", std::int64_t{dialog.units.x});

@@ -1,5 +1,5 @@
 // The parts of the Linux dialog that need no display: the records exchanged
-// with the helper, and dialog units.
+// with the helper, dialog units, and the word wrap of the message field.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "msgbox/helper/dialog_units.h"
+#include "msgbox/helper/line_wrap.h"
 #include "msgbox/helper_protocol.h"
 
 namespace vem {
@@ -83,6 +84,77 @@ TEST(DialogUnitsTest, FontAndRectanglesInPixels) {
     EXPECT_EQ(std::vector<int>({c.pixels.x, c.pixels.y, c.pixels.width, c.pixels.height}),
               std::vector<int>({p.x, p.y, p.width, p.height}))
         << c.alphabet << " " << c.rect.x;
+  }
+}
+
+// --- Word wrap ---------------------------------------------------------------------
+
+// Random texts of words, spaces, tabs, line breaks, multi-byte and malformed
+// characters, wrapped at random widths with random character widths. Every
+// wrap must keep every byte, keep lines within the width, break after spaces
+// where a line has any, and move a word down only when it would not fit.
+TEST(LineWrapTest, RandomTextsWrapGreedilyAtSpacesAndKeepEveryByte) {
+  const std::vector<std::string> pieces = {"a", "b", "W", " ", " ", "\t", "\n", "\r", "\r\n", "\xC3\xA9", "\xE4\xB8\xAD", "\xFF"};
+  std::mt19937 random(19);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (int n = std::uniform_int_distribution<int>(0, 120)(random); n > 0; --n) text += pieces[random() % pieces.size()];
+    std::map<char32_t, int> assigned;
+    for (char32_t c : {U'a', U'b', U'W', U' ', U'\u00E9', U'\u4E2D', U'\uFFFD'}) assigned[c] = 1 + random() % 9;
+    CharacterWidths widths([&](char32_t c) { return assigned.at(c); });
+    const int width = std::uniform_int_distribution<int>(1, 40)(random);
+    const int tab_stop = std::uniform_int_distribution<int>(4, 16)(random);
+    const std::vector<DisplayLine> lines = WrapLines(text, width, tab_stop, widths);
+    SCOPED_TRACE(::testing::Message() << "round " << round << ": width " << width << ", text \"" << text << '"');
+
+    // Width of text[from, to) drawn from the start of a line, or of the same
+    // without the spaces it ends in; the number of characters but spaces.
+    auto measure = [&](std::size_t from, std::size_t to, bool trim, int* count) {
+      int x = 0;
+      int trimmed = 0;
+      *count = 0;
+      for (std::size_t at = from; at < to;) {
+        const char32_t c = NextCharacter(text, &at);
+        x = c == '\t' ? (x / tab_stop + 1) * tab_stop : x + assigned.at(c);
+        if (c != ' ' && c != '\t') {
+          trimmed = x;
+          ++*count;
+        }
+      }
+      return trim ? trimmed : x;
+    };
+    auto is_space = [&](std::size_t at) { return text[at] == ' ' || text[at] == '\t'; };
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(0u, lines.front().start);
+    EXPECT_EQ(text.size(), lines.back().end);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const DisplayLine& line = lines[i];
+      ASSERT_LE(line.start, line.end);
+      int count = 0;
+      const int used = measure(line.start, line.end, true, &count);
+      if (count > 1) {
+        EXPECT_LE(used, width) << "line " << i;  // one character alone may be too wide
+      }
+      if (i + 1 == lines.size()) break;
+      const DisplayLine& next = lines[i + 1];
+      const std::string gap = text.substr(line.end, next.start - line.end);
+      EXPECT_TRUE(gap.empty() || gap == "\n" || gap == "\r\n" || (gap == "\r" && text[next.start] != '\n'))
+          << "line " << i;
+      if (!gap.empty() || line.start == line.end) continue;
+      // A wrap: the next word (or, inside a word, the next character) did not fit.
+      std::size_t word_end = next.start;
+      if (is_space(line.end - 1)) {
+        while (word_end < text.size() && !is_space(word_end) && text[word_end] != '\n' && text[word_end] != '\r') {
+          ++word_end;
+        }
+      } else {
+        for (std::size_t at = line.start; at < line.end; ++at) {
+          EXPECT_FALSE(is_space(at)) << "broke a word on line " << i;
+        }
+        NextCharacter(text, &word_end);
+      }
+      EXPECT_GT(measure(line.start, word_end, false, &count), width) << "line " << i << " had room";
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -51,22 +52,81 @@ unsigned long XDisplayForTests::CreateOwnWindow() {
   return window;
 }
 
-bool XDisplayForTests::IsListedClient(unsigned long window) {
+std::vector<unsigned long> XDisplayForTests::ClientWindows() {
   Display* display = AsDisplay(display_);
   Atom type;
   int format;
   unsigned long count;
   unsigned long remaining;
   unsigned char* data = nullptr;
-  bool listed = false;
+  std::vector<unsigned long> windows;
   if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_CLIENT_LIST", False), 0,
                          4096, False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
       data != nullptr) {
-    const unsigned long* windows = reinterpret_cast<const unsigned long*>(data);
-    for (unsigned long i = 0; i < count; ++i) listed = listed || windows[i] == window;
+    const unsigned long* listed = reinterpret_cast<const unsigned long*>(data);
+    windows.assign(listed, listed + count);
     XFree(data);
   }
-  return listed;
+  return windows;
+}
+
+bool XDisplayForTests::IsListedClient(unsigned long window) {
+  const std::vector<unsigned long> windows = ClientWindows();
+  return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+long XDisplayForTests::WindowProcess(unsigned long window) {
+  Display* display = AsDisplay(display_);
+  Atom type;
+  int format;
+  unsigned long count;
+  unsigned long remaining;
+  unsigned char* data = nullptr;
+  long process = 0;
+  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                         &type, &format, &count, &remaining, &data) == Success &&
+      data != nullptr) {
+    if (count == 1) process = static_cast<long>(*reinterpret_cast<const unsigned long*>(data));
+    XFree(data);
+  }
+  return process;
+}
+
+std::string XDisplayForTests::Title(unsigned long window) {
+  Display* display = AsDisplay(display_);
+  Atom type;
+  int format;
+  unsigned long count;
+  unsigned long remaining;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1 << 20, False,
+                         XInternAtom(display, "UTF8_STRING", False), &type, &format, &count, &remaining,
+                         &data) == Success &&
+      data != nullptr) {
+    title.assign(reinterpret_cast<const char*>(data), count);
+    XFree(data);
+  }
+  return title;
+}
+
+int XDisplayForTests::LongestDarkRun(unsigned long window, const Rect& area) {
+  Display* display = AsDisplay(display_);
+  XImage* image = XGetImage(display, window, area.x, area.y, static_cast<unsigned>(area.width),
+                            static_cast<unsigned>(area.height), AllPlanes, ZPixmap);
+  if (image == nullptr) return 0;
+  int longest = 0;
+  for (int y = 0; y < area.height; ++y) {
+    int run = 0;
+    for (int x = 0; x < area.width; ++x) {
+      const unsigned long pixel = XGetPixel(image, x, y);
+      const bool dark = ((pixel >> 16 & 0xFF) + (pixel >> 8 & 0xFF) + (pixel & 0xFF)) < 3 * 100;
+      run = dark ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+  }
+  XDestroyImage(image);
+  return longest;
 }
 
 XDisplayForTests::Rect XDisplayForTests::ScreenRect(unsigned long window) {

@@ -4,6 +4,7 @@
 #define VEMMISC_TESTS_MSGBOX_X_DISPLAY_H
 
 #include <string>
+#include <vector>
 
 namespace vem {
 namespace testing {
@@ -29,6 +30,16 @@ class XDisplayForTests {
 
   // Asks the window manager to close `window`, as its close button does.
   void RequestClose(unsigned long window);
+
+  // The windows the window manager lists, oldest first.
+  std::vector<unsigned long> ClientWindows();
+  // The process that says it owns the window (_NET_WM_PID), or 0.
+  long WindowProcess(unsigned long window);
+  // The window's title (_NET_WM_NAME, UTF-8) as the window manager shows it.
+  std::string Title(unsigned long window);
+  // The longest run of dark pixels in one row of `area` (window coordinates)
+  // as the screen shows it: a line drawn across, where text has short runs.
+  int LongestDarkRun(unsigned long window, const Rect& area);
 
  private:
   bool IsListedClient(unsigned long window);
