@@ -32,7 +32,7 @@ read -r number <"$workdir/display" || { cat "$workdir/xvfb.log" >&2; exit 125; }
 export DISPLAY=":$number"
 unset WAYLAND_DISPLAY
 
-openbox --sm-disable --config-file /dev/null >"$workdir/openbox.log" 2>&1 &
+openbox --sm-disable --config-file "$(dirname "$0")/openbox-rc.xml" >"$workdir/openbox.log" 2>&1 &
 wm_pid=$!
 # The window manager is ready once it has announced itself on the root window.
 tries=0
