@@ -17,14 +17,14 @@ int32_t ValidCapacity(int32_t capacity) {
   return capacity >= 1 ? capacity : kDefaultCapacity;
 }
 
-float ValidLoadFactor(float loadFactor) {
-  return loadFactor > 0.0f ? loadFactor : kDefaultLoadFactor;  // NaN fails too
+float ValidLoadFactor(float load_factor) {
+  return load_factor > 0.0f ? load_factor : kDefaultLoadFactor;  // NaN fails too
 }
 
 // Number of entries at which a new key makes the table grow: the bucket count
 // times the load factor in single precision, truncated.
-int32_t GrowthThreshold(int32_t capacity, float loadFactor) {
-  const float product = static_cast<float>(capacity) * loadFactor;
+int32_t GrowthThreshold(int32_t capacity, float load_factor) {
+  const float product = static_cast<float>(capacity) * load_factor;
   if (product >= 2147483648.0f) return INT32_MAX;  // beyond reach anyway
   return static_cast<int32_t>(product);
 }
@@ -58,11 +58,11 @@ CHashtable::CHashtable() : CHashtable(kDefaultCapacity, kDefaultLoadFactor) {}
 CHashtable::CHashtable(int32_t capacity)
     : CHashtable(capacity, kDefaultLoadFactor) {}
 
-CHashtable::CHashtable(int32_t capacity, float loadFactor)
+CHashtable::CHashtable(int32_t capacity, float load_factor)
     : m_table(vem::NewBucketArray(ValidCapacity(capacity))),
       m_count(0),
       m_capacity(ValidCapacity(capacity)),
-      m_loadFactor(ValidLoadFactor(loadFactor)) {}
+      m_loadFactor(ValidLoadFactor(load_factor)) {}
 
 CHashtable::CHashtable(const CHashtable& other)
     : m_table(vem::NewBucketArray(other.m_capacity)),
@@ -168,11 +168,11 @@ void CHashtable::Clear() {
 
 void CHashtable::Rehash() {
   if (m_capacity > kLargestGrowableCapacity) return;
-  const int32_t oldCapacity = m_capacity;
-  const int32_t newCapacity = 2 * oldCapacity + 1;
+  const int32_t old_capacity = m_capacity;
+  const int32_t new_capacity = 2 * old_capacity + 1;
   // The new array exists before anything changes, so a failed allocation
   // leaves the table as it was.
-  HashtableEntry** fresh = vem::NewBucketArray(newCapacity);
+  HashtableEntry** fresh = vem::NewBucketArray(new_capacity);
   // Entries and their new buckets lie at random addresses. Asking for them a
   // few buckets ahead (first the entry, later its new bucket, whose index
   // needs the entry's key) overlaps those cache misses instead of taking
@@ -180,8 +180,8 @@ void CHashtable::Rehash() {
   // Small tables sit in the cache already and skip the extra work.
   constexpr int32_t kEntryDistance = 16;
   constexpr int32_t kBucketDistance = 8;
-  const bool prefetch = oldCapacity >= 16384;
-  for (int32_t i = oldCapacity - 1; i >= 0; --i) {
+  const bool prefetch = old_capacity >= 16384;
+  for (int32_t i = old_capacity - 1; i >= 0; --i) {
     if (prefetch && i >= kEntryDistance) {
       vem::Prefetch(m_table[i - kEntryDistance]);
     }
@@ -201,5 +201,5 @@ void CHashtable::Rehash() {
   }
   vem::DeleteBucketArray(m_table);
   m_table = fresh;
-  m_capacity = newCapacity;
+  m_capacity = new_capacity;
 }

@@ -14,9 +14,9 @@ using Core = vem::VectorCore<void*>;
 #undef VEM_VECTOR
 
 void OVector::RemoveElement(int32_t index) {
-  const int32_t formerLast = m_lastIndex;
+  const int32_t former_last = m_lastIndex;
   if (Core(m_array, m_capacity, m_lastIndex, m_growFactor).RemoveAt(index)) {
-    m_array[formerLast] = nullptr;
+    m_array[former_last] = nullptr;
   }
 }
 

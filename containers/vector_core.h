@@ -23,8 +23,8 @@ namespace vem {
 // below one slot (capacity 0 or 1, a factor not greater than 0, NaN) grows by
 // one slot; a step past the largest count stops there. Throws std::bad_alloc
 // when the storage cannot grow at all.
-inline int32_t GrownCapacity(int32_t capacity, float growFactor) {
-  const float step = static_cast<float>(capacity) * growFactor;
+inline int32_t GrownCapacity(int32_t capacity, float grow_factor) {
+  const float step = static_cast<float>(capacity) * grow_factor;
   if (capacity == INT32_MAX) ThrowBadAlloc();
   if (!(step >= 1.0f)) return capacity + 1;
   if (static_cast<double>(step) >= static_cast<double>(INT32_MAX - capacity)) {
@@ -36,21 +36,21 @@ inline int32_t GrownCapacity(int32_t capacity, float growFactor) {
 template <typename Element>
 class VectorCore {
  public:
-  VectorCore(Element*& array, int32_t& capacity, int32_t& lastIndex,
-             float& growFactor)
+  VectorCore(Element*& array, int32_t& capacity, int32_t& last_index,
+             float& grow_factor)
       : array_(array),
         capacity_(capacity),
-        lastIndex_(lastIndex),
-        growFactor_(growFactor) {}
+        last_index_(last_index),
+        grow_factor_(grow_factor) {}
 
-  int32_t Size() const { return lastIndex_ + 1; }
+  int32_t Size() const { return last_index_ + 1; }
 
   // Stores both settings. With storage, only the growth factor takes effect
   // (from the next growth): the capacity must keep counting the slots the
   // storage really has, so a requested capacity then changes nothing.
-  void SetCapacity(int32_t capacity, float growFactor) {
+  void SetCapacity(int32_t capacity, float grow_factor) {
     if (array_ == nullptr) capacity_ = capacity;
-    growFactor_ = growFactor;
+    grow_factor_ = grow_factor;
   }
 
   // A fresh storage of count zero slots. Never null, even for no slots.
@@ -61,17 +61,17 @@ class VectorCore {
     return static_cast<Element*>(block);
   }
 
-  // Storage of newCount slots holding the first min(old, new) slots of the
+  // Storage of new_count slots holding the first min(old, new) slots of the
   // current storage, the rest zero. The current storage is freed only on
   // success.
-  Element* Reallocate(int32_t newCount) const {
-    const size_t slots = newCount > 0 ? static_cast<size_t>(newCount) : 1;
+  Element* Reallocate(int32_t new_count) const {
+    const size_t slots = new_count > 0 ? static_cast<size_t>(new_count) : 1;
     void* block = std::realloc(array_, slots * sizeof(Element));
     if (block == nullptr) ThrowBadAlloc();
     auto* grown = static_cast<Element*>(block);
-    if (newCount > capacity_) {
+    if (new_count > capacity_) {
       std::memset(grown + capacity_, 0,
-                  static_cast<size_t>(newCount - capacity_) * sizeof(Element));
+                  static_cast<size_t>(new_count - capacity_) * sizeof(Element));
     }
     return grown;
   }
@@ -81,21 +81,21 @@ class VectorCore {
   void Reserve(int32_t extra) {
     if (array_ == nullptr) {
       int32_t target = capacity_ > 0 ? capacity_ : 1;
-      while (target - Size() < extra) target = GrownCapacity(target, growFactor_);
+      while (target - Size() < extra) target = GrownCapacity(target, grow_factor_);
       array_ = Allocate(target);
       capacity_ = target;
       return;
     }
     if (capacity_ - Size() >= extra) return;
     int32_t target = capacity_;
-    while (target - Size() < extra) target = GrownCapacity(target, growFactor_);
+    while (target - Size() < extra) target = GrownCapacity(target, grow_factor_);
     array_ = Reallocate(target);
     capacity_ = target;
   }
 
   void Add(Element element) {
-    if (array_ == nullptr || lastIndex_ >= capacity_ - 1) Reserve(1);
-    array_[++lastIndex_] = element;
+    if (array_ == nullptr || last_index_ >= capacity_ - 1) Reserve(1);
+    array_[++last_index_] = element;
   }
 
   // Appends the first count slots of source, which may be this vector's own
@@ -105,26 +105,26 @@ class VectorCore {
     Reserve(count);
     std::memcpy(array_ + Size(), source,
                 static_cast<size_t>(count) * sizeof(Element));
-    lastIndex_ += count;
+    last_index_ += count;
   }
 
-  void Resize(int32_t newSize) {
-    if (newSize < 0) newSize = 0;
+  void Resize(int32_t new_size) {
+    if (new_size < 0) new_size = 0;
     if (array_ == nullptr) {
-      array_ = Allocate(newSize);
-      capacity_ = newSize;
-    } else if (newSize > capacity_) {
-      array_ = Reallocate(newSize);
-      capacity_ = newSize;
-    } else if (newSize < capacity_) {
-      std::memset(array_ + newSize, 0,
-                  static_cast<size_t>(capacity_ - newSize) * sizeof(Element));
+      array_ = Allocate(new_size);
+      capacity_ = new_size;
+    } else if (new_size > capacity_) {
+      array_ = Reallocate(new_size);
+      capacity_ = new_size;
+    } else if (new_size < capacity_) {
+      std::memset(array_ + new_size, 0,
+                  static_cast<size_t>(capacity_ - new_size) * sizeof(Element));
     }
-    lastIndex_ = newSize - 1;
+    last_index_ = new_size - 1;
   }
 
   int32_t Adjust() {
-    if (lastIndex_ < capacity_ - 1) {
+    if (last_index_ < capacity_ - 1) {
       const int32_t size = Size();
       Element* shrunk = array_ == nullptr ? Allocate(size) : Reallocate(size);
       array_ = shrunk;
@@ -133,34 +133,34 @@ class VectorCore {
     return capacity_;
   }
 
-  // Index of the first of the elements 0..lastIndex equal to element, or -1.
-  static int32_t Find(const Element* array, int32_t lastIndex,
+  // Index of the first of the elements 0..last_index equal to element, or -1.
+  static int32_t Find(const Element* array, int32_t last_index,
                       Element element) {
-    for (int32_t i = 0; i <= lastIndex; ++i) {
+    for (int32_t i = 0; i <= last_index; ++i) {
       if (array[i] == element) return i;
     }
     return -1;
   }
 
-  // Whether index names one of the elements 0..lastIndex.
-  static bool IsIndex(int32_t index, int32_t lastIndex) {
-    return index >= 0 && index <= lastIndex;
+  // Whether index names one of the elements 0..last_index.
+  static bool IsIndex(int32_t index, int32_t last_index) {
+    return index >= 0 && index <= last_index;
   }
 
   // Closes the gap at index. False (nothing changed) when index is not an
   // element's. The formerly last slot keeps its old value.
   bool RemoveAt(int32_t index) {
-    if (!IsIndex(index, lastIndex_)) return false;
+    if (!IsIndex(index, last_index_)) return false;
     std::memmove(array_ + index, array_ + index + 1,
-                 static_cast<size_t>(lastIndex_ - index) * sizeof(Element));
-    --lastIndex_;
+                 static_cast<size_t>(last_index_ - index) * sizeof(Element));
+    --last_index_;
     return true;
   }
 
   void Clear() {
     std::free(array_);
     array_ = nullptr;
-    lastIndex_ = -1;
+    last_index_ = -1;
   }
 
   // Duplicates every slot of another vector's storage (or none).
@@ -176,8 +176,8 @@ class VectorCore {
  private:
   Element*& array_;
   int32_t& capacity_;
-  int32_t& lastIndex_;
-  float& growFactor_;
+  int32_t& last_index_;
+  float& grow_factor_;
 };
 
 }  // namespace vem

@@ -6,8 +6,8 @@
 // Containers own their own storage, never what a stored pointer points to.
 // Allocation failure reaches the caller as std::bad_alloc and leaves the
 // object as it was before the call.
-#ifndef VEMCONTAINERS_H
-#define VEMCONTAINERS_H
+#ifndef VEMMISC_INCLUDE_VEMCONTAINERS_H_
+#define VEMMISC_INCLUDE_VEMCONTAINERS_H_
 
 #include "VemMiscDefs.h"
 
@@ -47,7 +47,7 @@ class VEMMISC_API CHashtable {
   // greater than 0 (NaN included) by 0.75.
   explicit CHashtable(int32_t capacity);
   // As above, with the load factor replaced the same way.
-  CHashtable(int32_t capacity, float loadFactor);
+  CHashtable(int32_t capacity, float load_factor);
   // Copies hold the same entries in the same buckets, so they enumerate in
   // the same order; they share nothing with their source.
   CHashtable(const CHashtable& other);
@@ -177,8 +177,8 @@ class THashtable : public CHashtable {
   // CHashtable's constructors.
   THashtable() = default;
   explicit THashtable(int32_t capacity) : CHashtable(capacity) {}
-  THashtable(int32_t capacity, float loadFactor)
-      : CHashtable(capacity, loadFactor) {}
+  THashtable(int32_t capacity, float load_factor)
+      : CHashtable(capacity, load_factor) {}
 
   // CHashtable's value operations with T* values: the same results.
   T* Put(int32_t key, T* value) {
@@ -202,14 +202,14 @@ VEMMISC_API int32_t GenerateID(const VemWChar* text);
 VEMMISC_API int32_t GenerateID(const char* text);
 
 // Growable array of unsigned 32-bit values. Capacity 16 and growth factor 0.5
-// by default; a full storage grows by (int)(capacity * growFactor) slots, at
+// by default; a full storage grows by (int)(capacity * grow_factor) slots, at
 // least one. Removal closes the gap and leaves the vacated last slot as it was.
 class VEMMISC_API UVector {
  public:
   UVector();
   // No storage until the first element arrives; capacity is the number of
   // slots of the first allocation.
-  UVector(float growFactor, int32_t capacity);
+  UVector(float grow_factor, int32_t capacity);
   // Copies duplicate the storage (every slot), sharing nothing.
   UVector(const UVector& other);
   UVector& operator=(const UVector& other);
@@ -219,7 +219,7 @@ class VEMMISC_API UVector {
   // Stores both settings. A vector that has storage keeps it: the growth
   // factor applies from its next growth, and the capacity (which must keep
   // counting the slots the storage has) is left as it is.
-  void SetCapacity(int32_t capacity, float growFactor);
+  void SetCapacity(int32_t capacity, float grow_factor);
   // Inline while the storage has room; growth happens out of line.
   void AddElement(uint32_t element) {
     if (m_array != nullptr && m_lastIndex < m_capacity - 1) {
@@ -233,9 +233,9 @@ class VEMMISC_API UVector {
   void AppendArray(const UVector* source);
   // Does nothing at all.
   void InsertElement(uint32_t element, int32_t index);
-  // Makes the size exactly newSize (a negative size counts as 0). Slots newly
+  // Makes the size exactly new_size (a negative size counts as 0). Slots newly
   // allocated or cut off are zero; others show what they last held.
-  void Resize(int32_t newSize);
+  void Resize(int32_t new_size);
   // Shrinks the storage to the size. Returns the capacity afterwards.
   int32_t Adjust();
   // Removes the first element equal to element; nothing when there is none.
@@ -275,14 +275,14 @@ class VEMMISC_API OVector {
  public:
   // As UVector's constructors and copies.
   OVector();
-  OVector(float growFactor, int32_t capacity);
+  OVector(float grow_factor, int32_t capacity);
   OVector(const OVector& other);
   OVector& operator=(const OVector& other);
   // Frees the pointer array only.
   virtual ~OVector();
 
   // As UVector's operations, with pointers for elements.
-  void SetCapacity(int32_t capacity, float growFactor);
+  void SetCapacity(int32_t capacity, float grow_factor);
   void AddElement(void* element) {
     if (m_array != nullptr && m_lastIndex < m_capacity - 1) {
       m_array[++m_lastIndex] = element;
@@ -292,7 +292,7 @@ class VEMMISC_API OVector {
   }
   void AppendArray(const OVector* source);
   void InsertElement(void* element, int32_t index);
-  void Resize(int32_t newSize);
+  void Resize(int32_t new_size);
   int32_t Adjust();
   // By value: removes the first element equal to element.
   void RemoveElement(void* element);
@@ -326,8 +326,8 @@ class TVector : public OVector {
  public:
   // OVector's constructors.
   TVector() = default;
-  TVector(float growFactor, int32_t capacity)
-      : OVector(growFactor, capacity) {}
+  TVector(float grow_factor, int32_t capacity)
+      : OVector(grow_factor, capacity) {}
 
   // OVector's element operations with T* elements: the same results.
   void AddElement(T* element) { OVector::AddElement(element); }
@@ -345,4 +345,4 @@ class TVector : public OVector {
   }
 };
 
-#endif  // VEMCONTAINERS_H
+#endif  // VEMMISC_INCLUDE_VEMCONTAINERS_H_

@@ -5,8 +5,8 @@
 //
 // The functions keep unguarded process-wide state: call them from one thread
 // at a time, and never while the library is unloading.
-#ifndef VEMMMF_H
-#define VEMMMF_H
+#ifndef VEMMISC_INCLUDE_VEMMMF_H_
+#define VEMMISC_INCLUDE_VEMMMF_H_
 
 #include "VemMiscDefs.h"
 
@@ -28,4 +28,4 @@ VEMMISC_API void VTFreeMMF(void* address);
 }
 #endif
 
-#endif  // VEMMMF_H
+#endif  // VEMMISC_INCLUDE_VEMMMF_H_

@@ -1,7 +1,7 @@
 // VemMisc: containers, a typed parameter storage, registry settings,
 // file-backed memory blocks and a message box. Include this header for all.
-#ifndef VEMMISC_H
-#define VEMMISC_H
+#ifndef VEMMISC_INCLUDE_VEMMISC_H_
+#define VEMMISC_INCLUDE_VEMMISC_H_
 
 #include "VemContainers.h"
 #include "VemParams.h"
@@ -9,4 +9,4 @@
 #include "VemMMF.h"
 #include "VemMsgBox.h"
 
-#endif  // VEMMISC_H
+#endif  // VEMMISC_INCLUDE_VEMMISC_H_

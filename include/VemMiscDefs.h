@@ -1,7 +1,7 @@
 // Definitions shared by every public header of VemMisc: the export macro and
 // the UTF-16 character type.
-#ifndef VEMMISC_DEFS_H
-#define VEMMISC_DEFS_H
+#ifndef VEMMISC_INCLUDE_VEMMISCDEFS_H_
+#define VEMMISC_INCLUDE_VEMMISCDEFS_H_
 
 #include <cstdint>
 
@@ -24,4 +24,4 @@ typedef wchar_t VemWChar;
 typedef char16_t VemWChar;
 #endif
 
-#endif  // VEMMISC_DEFS_H
+#endif  // VEMMISC_INCLUDE_VEMMISCDEFS_H_

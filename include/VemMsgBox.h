@@ -6,8 +6,8 @@
 // The functions keep process-wide state that nothing guards: call them from
 // one thread at a time. Only the caption is guarded, since boxes on their own
 // threads read it (and the first may set the default) while a title is set.
-#ifndef VEMMSGBOX_H
-#define VEMMSGBOX_H
+#ifndef VEMMISC_INCLUDE_VEMMSGBOX_H_
+#define VEMMISC_INCLUDE_VEMMSGBOX_H_
 
 #include "VemMiscDefs.h"
 
@@ -71,4 +71,4 @@ VEMMISC_API int32_t VTisMessageBoxReaded(void);
 }
 #endif
 
-#endif  // VEMMSGBOX_H
+#endif  // VEMMISC_INCLUDE_VEMMSGBOX_H_

@@ -8,8 +8,8 @@
 // each storage, and the registry, is used by one thread at a time. A null
 // pointer where an operation needs memory to read or write is refused with
 // PARAM_ERR_BUFFER before any callback runs.
-#ifndef VEMPARAMS_H
-#define VEMPARAMS_H
+#ifndef VEMMISC_INCLUDE_VEMPARAMS_H_
+#define VEMMISC_INCLUDE_VEMPARAMS_H_
 
 #include "VemContainers.h"
 #include "VemMiscDefs.h"
@@ -45,11 +45,11 @@ struct _VemStParam;
 typedef int32_t (*VemBeforeGetFn)(uint32_t id, _VemStParam* param);
 // After a successful typed read, with a copy of the value as it was before.
 typedef int32_t (*VemAfterGetFn)(uint32_t id, _VemStParam* param,
-                                 void* oldValue, uint32_t size);
+                                 void* old_value, uint32_t size);
 // Before a typed write; non-zero vetoes it. Scalars may be rewritten through
-// newValue.
+// new_value.
 typedef int32_t (*VemBeforeSetFn)(uint32_t id, _VemStParam* param,
-                                  void* newValue, uint32_t size);
+                                  void* new_value, uint32_t size);
 // Applies a written value to the owner.
 typedef int32_t (*VemAfterSetFn)(uint32_t id, _VemStParam* param);
 
@@ -331,4 +331,4 @@ class VEMMISC_API VemParamStorage {
 // touches it.
 extern "C" VEMMISC_API _VemStParam _g_tmp_param;
 
-#endif  // VEMPARAMS_H
+#endif  // VEMMISC_INCLUDE_VEMPARAMS_H_

@@ -16,8 +16,8 @@
 // - A key name has at most 255 characters, a value name at most 16,383
 //   (UTF-16 code units); keys lie at most 512 levels below the root. A call
 //   beyond these limits fails and creates nothing.
-#ifndef VEMSETTINGS_H
-#define VEMSETTINGS_H
+#ifndef VEMMISC_INCLUDE_VEMSETTINGS_H_
+#define VEMMISC_INCLUDE_VEMSETTINGS_H_
 
 #include <cstdint>
 #include <new>
@@ -96,4 +96,4 @@ class VEMMISC_API SettingsManager {
   VemRegKey m_hRootKey;
 };
 
-#endif  // VEMSETTINGS_H
+#endif  // VEMMISC_INCLUDE_VEMSETTINGS_H_

@@ -18,12 +18,12 @@ BlockReleaseAtUnload::~BlockReleaseAtUnload() {
 extern "C" VEMMISC_API void* VTAllocMMF(uint64_t size) {
   std::unique_ptr<vem::MMFBlock> block;
   try {
-    block = vem::MMFBlock::Create(size, vem::_g_mmf_counter);
+    block = vem::MMFBlock::Create(size, vem::g_mmf_counter);
     if (block == nullptr) return nullptr;
     void* const view = block->view();
     // An address already present can only belong to a block that no longer
     // exists; its record is simply replaced.
-    vem::_g_mmf_blocks.insert_or_assign(reinterpret_cast<std::uintptr_t>(view), std::move(block));
+    vem::g_mmf_blocks.insert_or_assign(reinterpret_cast<std::uintptr_t>(view), std::move(block));
     return view;
   } catch (const std::bad_alloc&) {
     // Out of memory for the block or the registry entry: undo the block, if
@@ -34,8 +34,8 @@ extern "C" VEMMISC_API void* VTAllocMMF(uint64_t size) {
 }
 
 extern "C" VEMMISC_API void VTFreeMMF(void* address) {
-  const auto found = vem::_g_mmf_blocks.find(reinterpret_cast<std::uintptr_t>(address));
-  if (found == vem::_g_mmf_blocks.end()) return;
+  const auto found = vem::g_mmf_blocks.find(reinterpret_cast<std::uintptr_t>(address));
+  if (found == vem::g_mmf_blocks.end()) return;
   found->second->Release();
-  vem::_g_mmf_blocks.erase(found);
+  vem::g_mmf_blocks.erase(found);
 }

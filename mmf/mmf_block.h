@@ -3,8 +3,8 @@
 // view; what a block holds to undo itself (a descriptor or handles, the file's
 // path) belongs to each platform's file (mmf_block_posix.cc,
 // mmf_block_windows.cc).
-#ifndef VEMMISC_MMF_MMF_BLOCK_H
-#define VEMMISC_MMF_MMF_BLOCK_H
+#ifndef VEMMISC_MMF_MMF_BLOCK_H_
+#define VEMMISC_MMF_MMF_BLOCK_H_
 
 #include <cstdint>
 #include <memory>
@@ -37,4 +37,4 @@ class MMFBlock {
 
 }  // namespace vem
 
-#endif  // VEMMISC_MMF_MMF_BLOCK_H
+#endif  // VEMMISC_MMF_MMF_BLOCK_H_

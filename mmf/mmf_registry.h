@@ -2,8 +2,8 @@
 // file names. Both are global objects (module/globals.cc): the registry is
 // constructed empty at load, and the object that releases every live block at
 // unload is constructed right after it, so it is destroyed right before it.
-#ifndef VEMMISC_MMF_MMF_REGISTRY_H
-#define VEMMISC_MMF_MMF_REGISTRY_H
+#ifndef VEMMISC_MMF_MMF_REGISTRY_H_
+#define VEMMISC_MMF_MMF_REGISTRY_H_
 
 #include <cstdint>
 #include <map>
@@ -16,8 +16,8 @@ namespace vem {
 // Live blocks by the address of their view, ascending.
 using BlockRegistry = std::map<std::uintptr_t, std::unique_ptr<MMFBlock>>;
 
-extern BlockRegistry _g_mmf_blocks;
-extern BlockCounter _g_mmf_counter;  // the next file number, from 1
+extern BlockRegistry g_mmf_blocks;
+extern BlockCounter g_mmf_counter;  // the next file number, from 1
 
 // At destruction, releases every block still in `registry`, in ascending
 // order of address. The entries stay; the registry itself goes next.
@@ -34,4 +34,4 @@ class BlockReleaseAtUnload {
 
 }  // namespace vem
 
-#endif  // VEMMISC_MMF_MMF_REGISTRY_H
+#endif  // VEMMISC_MMF_MMF_REGISTRY_H_

@@ -12,9 +12,9 @@
 //    registry it reads.
 #include "mmf/mmf_registry.h"
 namespace vem {
-BlockRegistry _g_mmf_blocks;
-BlockCounter _g_mmf_counter = 1;
-BlockReleaseAtUnload g_mmf_release_at_unload(_g_mmf_blocks);
+BlockRegistry g_mmf_blocks;
+BlockCounter g_mmf_counter = 1;
+BlockReleaseAtUnload g_mmf_release_at_unload(g_mmf_blocks);
 }  // namespace vem
 
 // 4. The list of pending message box events, held by the message box service
@@ -26,7 +26,7 @@ BlockReleaseAtUnload g_mmf_release_at_unload(_g_mmf_blocks);
 //    (slot 1) outlive them.
 #include "msgbox/message_box_service.h"
 namespace vem {
-MessageBoxService g_messageBoxService;
+MessageBoxService g_message_box_service;
 }  // namespace vem
 
 // 5. VemParamStorage::s_storages: 151 buckets; refers to storages, never

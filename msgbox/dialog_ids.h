@@ -1,8 +1,8 @@
 // Resource ids of the message box: its dialog template, the controls the code
 // addresses, and the icon groups. The resource script includes this header
 // too, so it holds preprocessor definitions only.
-#ifndef VEMMISC_MSGBOX_DIALOG_IDS_H
-#define VEMMISC_MSGBOX_DIALOG_IDS_H
+#ifndef VEMMISC_MSGBOX_DIALOG_IDS_H_
+#define VEMMISC_MSGBOX_DIALOG_IDS_H_
 
 #define VEM_DIALOG_MESSAGE_BOX 1001
 
@@ -18,4 +18,4 @@
 #define VEM_ICON_QUESTION 110
 #define VEM_ICON_INFORMATION 111
 
-#endif  // VEMMISC_MSGBOX_DIALOG_IDS_H
+#endif  // VEMMISC_MSGBOX_DIALOG_IDS_H_

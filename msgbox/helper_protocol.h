@@ -3,8 +3,8 @@
 // input, and the helper's answer to an owner search. A record is a sequence of
 // named fields, each written as "<name> <byte count>\n<bytes>\n", so values
 // of any length and content (line breaks, NULs, invalid UTF-8) pass unchanged.
-#ifndef VEMMISC_MSGBOX_HELPER_PROTOCOL_H
-#define VEMMISC_MSGBOX_HELPER_PROTOCOL_H
+#ifndef VEMMISC_MSGBOX_HELPER_PROTOCOL_H_
+#define VEMMISC_MSGBOX_HELPER_PROTOCOL_H_
 
 #include <cstdint>
 #include <string>
@@ -62,4 +62,4 @@ class FieldRecord {
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_HELPER_PROTOCOL_H
+#endif  // VEMMISC_MSGBOX_HELPER_PROTOCOL_H_

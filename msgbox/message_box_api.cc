@@ -6,8 +6,8 @@
 namespace {
 
 vem::MessageBoxService& Service() {
-  vem::g_messageBoxService.EnsurePlatform(&vem::NewMessageBoxPlatform);
-  return vem::g_messageBoxService;
+  vem::g_message_box_service.EnsurePlatform(&vem::NewMessageBoxPlatform);
+  return vem::g_message_box_service;
 }
 
 }  // namespace

@@ -71,10 +71,10 @@ void MessageBoxService::SetUpOnFirstUse() {
 std::int32_t MessageBoxService::ShowOnOwnThread(const DialogRequest& dialog, bool awaited) {
   std::unique_ptr<Request> request(new (std::nothrow) Request);
   if (!request) return kFailed;
-  bool copyFailed = false;
-  request->message = CopyText(dialog.message, &copyFailed);
-  request->comment = CopyText(dialog.comment, &copyFailed);
-  if (copyFailed) return kFailed;
+  bool copy_failed = false;
+  request->message = CopyText(dialog.message, &copy_failed);
+  request->comment = CopyText(dialog.comment, &copy_failed);
+  if (copy_failed) return kFailed;
   request->kind = dialog.kind;
   request->owner = dialog.owner;
   request->module = dialog.module;
@@ -83,7 +83,7 @@ std::int32_t MessageBoxService::ShowOnOwnThread(const DialogRequest& dialog, boo
   if (awaited) {
     if (!platform_->NewEvent(&request->event)) return kFailed;
     request->awaited = true;
-    pendingEvents_.AddElement(request->event);
+    pending_events_.AddElement(request->event);
   }
   const EventHandle event = request->event;
   if (!platform_->StartDisplayThread(&RunDisplayThread, request.get())) {
@@ -109,14 +109,14 @@ void MessageBoxService::RunDisplayThread(void* argument) {
 
 std::int32_t MessageBoxService::ShowNarrow(const char* comment, const char* message,
                                            std::int32_t kind, std::int32_t mode) {
-  WideString wideComment;
-  WideString wideMessage;
-  const bool hasComment =
-      comment != nullptr && NarrowToWide(comment, NarrowCodePage::kThread, &wideComment);
-  const bool hasMessage =
-      message != nullptr && NarrowToWide(message, NarrowCodePage::kThread, &wideMessage);
-  return Show(hasComment ? wideComment.c_str() : nullptr,
-              hasMessage ? wideMessage.c_str() : nullptr, kind, mode);
+  WideString wide_comment;
+  WideString wide_message;
+  const bool has_comment =
+      comment != nullptr && NarrowToWide(comment, NarrowCodePage::kThread, &wide_comment);
+  const bool has_message =
+      message != nullptr && NarrowToWide(message, NarrowCodePage::kThread, &wide_message);
+  return Show(has_comment ? wide_comment.c_str() : nullptr,
+              has_message ? wide_message.c_str() : nullptr, kind, mode);
 }
 
 void MessageBoxService::SetTitle(const VemWChar* title) {
@@ -125,15 +125,15 @@ void MessageBoxService::SetTitle(const VemWChar* title) {
     if (!platform_->ExecutablePath(&path)) path.clear();
     title = path.c_str();
   }
-  std::lock_guard<std::mutex> hold(titleLock_);
+  std::lock_guard<std::mutex> hold(title_lock_);
   StoreTitle(title);
-  titleSet_ = true;
+  title_set_ = true;
 }
 
 void MessageBoxService::SetTitleNarrow(const char* title) {
-  WideString wideTitle;
-  const bool converted = title != nullptr && NarrowToWide(title, NarrowCodePage::kThread, &wideTitle);
-  SetTitle(converted ? wideTitle.c_str() : nullptr);
+  WideString wide_title;
+  const bool converted = title != nullptr && NarrowToWide(title, NarrowCodePage::kThread, &wide_title);
+  SetTitle(converted ? wide_title.c_str() : nullptr);
 }
 
 // Copies at most kTitleCapacity - 1 units, one less when the cut would leave
@@ -152,26 +152,26 @@ void MessageBoxService::StoreTitle(const VemWChar* title) {
 // the path is unknown), unless a title was set while the path was looked up.
 WideString MessageBoxService::Caption() {
   {
-    std::lock_guard<std::mutex> hold(titleLock_);
-    if (titleSet_) return WideString(title_);
+    std::lock_guard<std::mutex> hold(title_lock_);
+    if (title_set_) return WideString(title_);
   }
   WideString path;
   if (!platform_->ExecutablePath(&path)) path.clear();
-  std::lock_guard<std::mutex> hold(titleLock_);
-  if (!titleSet_) {
+  std::lock_guard<std::mutex> hold(title_lock_);
+  if (!title_set_) {
     StoreTitle(path.c_str());
-    titleSet_ = true;
+    title_set_ = true;
   }
   return WideString(title_);
 }
 
 std::int32_t MessageBoxService::WaitForAwaitedBoxes() {
-  const std::int32_t count = pendingEvents_.GetSize();
+  const std::int32_t count = pending_events_.GetSize();
   if (count == 0) return 1;
-  const EventHandle* events = pendingEvents_.GetArray();
+  const EventHandle* events = pending_events_.GetArray();
   platform_->WaitForAllEvents(events, count);
   for (std::int32_t i = 0; i < count; ++i) platform_->CloseEvent(events[i]);
-  pendingEvents_.Reset();
+  pending_events_.Reset();
   return 1;
 }
 

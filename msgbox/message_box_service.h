@@ -1,7 +1,7 @@
 // The process-wide state of the message box and the work of the exported
 // functions, independent of how a platform draws dialogs or runs threads.
-#ifndef VEMMISC_MSGBOX_MESSAGE_BOX_SERVICE_H
-#define VEMMISC_MSGBOX_MESSAGE_BOX_SERVICE_H
+#ifndef VEMMISC_MSGBOX_MESSAGE_BOX_SERVICE_H_
+#define VEMMISC_MSGBOX_MESSAGE_BOX_SERVICE_H_
 
 #include <cstdint>
 #include <memory>
@@ -57,7 +57,7 @@ class MessageBoxService final : public CaptionSource {
   ModuleHandle module() const { return module_; }
   WindowHandle owner() const { return owner_; }
   // Number of mode 1 boxes not yet waited for.
-  std::int32_t PendingCount() { return pendingEvents_.GetSize(); }
+  std::int32_t PendingCount() { return pending_events_.GetSize(); }
 
  private:
   struct Request;
@@ -71,16 +71,16 @@ class MessageBoxService final : public CaptionSource {
   ModuleHandle module_ = nullptr;
   WindowHandle owner_ = 0;
   // Events of mode 1 boxes, in the order shown.
-  UVector pendingEvents_;
+  UVector pending_events_;
   // Guards the caption and its flag, and nothing else.
-  std::mutex titleLock_;
+  std::mutex title_lock_;
   VemWChar title_[kTitleCapacity] = {};
-  bool titleSet_ = false;
+  bool title_set_ = false;
 };
 
 // The library's one service (defined with the other global objects).
-extern MessageBoxService g_messageBoxService;
+extern MessageBoxService g_message_box_service;
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_MESSAGE_BOX_SERVICE_H
+#endif  // VEMMISC_MSGBOX_MESSAGE_BOX_SERVICE_H_

@@ -12,8 +12,8 @@ namespace {
 // here by thread id at the first message. The lock and the list head are
 // constant-initialised plain data: nothing to construct at load or destroy at
 // unload.
-SRWLOCK g_creatingLock = SRWLOCK_INIT;
-CIMessageBox* g_creatingHead = nullptr;
+SRWLOCK g_creating_lock = SRWLOCK_INIT;
+CIMessageBox* g_creating_head = nullptr;
 
 // The instance whose resources hold the dialog template: the library itself,
 // whatever its file is called.
@@ -36,11 +36,11 @@ CIMessageBox::CIMessageBox(const wchar_t* comment, const wchar_t* message, std::
     : m_pszComment(comment), m_pszMessage(message), m_nKind(kind), module_(module), caption_(caption) {}
 
 INT_PTR CIMessageBox::DoModal(HWND owner) {
-  creatingThread_ = GetCurrentThreadId();
-  AcquireSRWLockExclusive(&g_creatingLock);
-  nextCreating_ = g_creatingHead;
-  g_creatingHead = this;
-  ReleaseSRWLockExclusive(&g_creatingLock);
+  creating_thread_ = GetCurrentThreadId();
+  AcquireSRWLockExclusive(&g_creating_lock);
+  next_creating_ = g_creating_head;
+  g_creating_head = this;
+  ReleaseSRWLockExclusive(&g_creating_lock);
 
   const INT_PTR result = DialogBoxParamW(OwnInstance(), MAKEINTRESOURCEW(IDD), owner, &DialogProc, 0);
 
@@ -53,17 +53,17 @@ INT_PTR CIMessageBox::DoModal(HWND owner) {
 // when it has none.
 CIMessageBox* CIMessageBox::TakeCreatingObject() {
   const DWORD thread = GetCurrentThreadId();
-  AcquireSRWLockExclusive(&g_creatingLock);
+  AcquireSRWLockExclusive(&g_creating_lock);
   CIMessageBox* found = nullptr;
-  for (CIMessageBox** link = &g_creatingHead; *link != nullptr; link = &(*link)->nextCreating_) {
-    if ((*link)->creatingThread_ == thread) {
+  for (CIMessageBox** link = &g_creating_head; *link != nullptr; link = &(*link)->next_creating_) {
+    if ((*link)->creating_thread_ == thread) {
       found = *link;
-      *link = found->nextCreating_;
-      found->nextCreating_ = nullptr;
+      *link = found->next_creating_;
+      found->next_creating_ = nullptr;
       break;
     }
   }
-  ReleaseSRWLockExclusive(&g_creatingLock);
+  ReleaseSRWLockExclusive(&g_creating_lock);
   return found;
 }
 

@@ -3,8 +3,8 @@
 // own small binding of dialog window to object (there is no ATL with
 // mingw-w64): every message of the window, from the first one on, reaches
 // ProcessWindowMessage of the object that called DoModal.
-#ifndef VEMMISC_MSGBOX_MESSAGE_DIALOG_WINDOWS_H
-#define VEMMISC_MSGBOX_MESSAGE_DIALOG_WINDOWS_H
+#ifndef VEMMISC_MSGBOX_MESSAGE_DIALOG_WINDOWS_H_
+#define VEMMISC_MSGBOX_MESSAGE_DIALOG_WINDOWS_H_
 
 #include <windows.h>
 
@@ -54,10 +54,10 @@ class CIMessageBox {
   CaptionSource& caption_;
   // Links of the list of objects whose dialog is being created, keyed by the
   // creating thread (see DoModal).
-  DWORD creatingThread_ = 0;
-  CIMessageBox* nextCreating_ = nullptr;
+  DWORD creating_thread_ = 0;
+  CIMessageBox* next_creating_ = nullptr;
 };
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_MESSAGE_DIALOG_WINDOWS_H
+#endif  // VEMMISC_MSGBOX_MESSAGE_DIALOG_WINDOWS_H_

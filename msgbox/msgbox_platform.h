@@ -2,8 +2,8 @@
 // system that draws dialogs and runs threads. One implementation per platform:
 // msgbox_platform_posix.cc (a helper program per box) and
 // msgbox_platform_windows.cc (the Win32 dialog of the library's resources).
-#ifndef VEMMISC_MSGBOX_MSGBOX_PLATFORM_H
-#define VEMMISC_MSGBOX_MSGBOX_PLATFORM_H
+#ifndef VEMMISC_MSGBOX_MSGBOX_PLATFORM_H_
+#define VEMMISC_MSGBOX_MSGBOX_PLATFORM_H_
 
 #include <cstdint>
 #include <memory>
@@ -86,4 +86,4 @@ std::unique_ptr<MessageBoxPlatform> NewMessageBoxPlatform();
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_MSGBOX_PLATFORM_H
+#endif  // VEMMISC_MSGBOX_MSGBOX_PLATFORM_H_

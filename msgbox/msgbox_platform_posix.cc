@@ -120,7 +120,7 @@ class PosixMessageBoxPlatform final : public MessageBoxPlatform {
   // Guards everything below: display threads start helpers and end while
   // the calling thread starts new ones and, at unload, ends them all.
   std::mutex lock_;
-  std::string helperPath_;
+  std::string helper_path_;
   std::vector<DisplayThread> threads_;
   std::vector<pid_t> helpers_;
   bool ending_ = false;
@@ -140,7 +140,7 @@ ModuleHandle PosixMessageBoxPlatform::FindOwnModule() {
     const std::string candidate = folder + "/" + relative + "/" + kHelperName;
     if (access(candidate.c_str(), X_OK) == 0) {
       std::lock_guard<std::mutex> hold(lock_);
-      helperPath_ = candidate;
+      helper_path_ = candidate;
       return info.dli_fbase;
     }
   }
@@ -149,7 +149,7 @@ ModuleHandle PosixMessageBoxPlatform::FindOwnModule() {
 
 std::string PosixMessageBoxPlatform::HelperPath() {
   std::lock_guard<std::mutex> hold(lock_);
-  return helperPath_;
+  return helper_path_;
 }
 
 // The helper knows the window system; it answers with the owner's id.
@@ -217,8 +217,8 @@ pid_t PosixMessageBoxPlatform::StartHelper(const std::vector<const char*>& argum
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, channel, STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, channel, STDOUT_FILENO);
-  const int standardError = fcntl(STDERR_FILENO, F_GETFD);
-  if (standardError < 0 || (standardError & FD_CLOEXEC) != 0) {
+  const int standard_error = fcntl(STDERR_FILENO, F_GETFD);
+  if (standard_error < 0 || (standard_error & FD_CLOEXEC) != 0) {
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   }
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 34)

@@ -13,7 +13,7 @@ int32_t VemParamStorage::UpdateToObject() {
   // tables have changed shape. Lists released meanwhile stay readable (and
   // empty) until the outermost call returns.
   std::vector<TVector<VemParamListener*>*> lists;
-  uint32_t listsShape = m_shapeVersion - 1;
+  uint32_t lists_shape = m_shapeVersion - 1;
 
   // Callbacks and listeners may queue further writes: the length is read
   // afresh at every step, so those are flushed in this same pass.
@@ -23,8 +23,8 @@ int32_t VemParamStorage::UpdateToObject() {
     const int32_t applied = param->pfnAfterSet(m_id, param);
     if (applied != 0) result = applied;
 
-    if (listsShape != m_shapeVersion) {
-      listsShape = m_shapeVersion;
+    if (lists_shape != m_shapeVersion) {
+      lists_shape = m_shapeVersion;
       lists.clear();
       CHtEnumerator tables(&m_listeners);
       while (void* list = tables.NextElement()) {

@@ -62,7 +62,7 @@ int32_t VemParamStorage::AddParam(_VemStParam* param) {
   }
   // A callback may hand in the storage's own record. It is copied like any
   // other, but not completed in place: its buffer belongs to the storage.
-  const bool heldHere = m_calloutDepth > 0 && m_params.Contains(param);
+  const bool held_here = m_calloutDepth > 0 && m_params.Contains(param);
 
   // The copy owns no buffer until CompleteRecord has given it its own.
   std::unique_ptr<_VemStParam> copy(new _VemStParam(*param));
@@ -76,7 +76,7 @@ int32_t VemParamStorage::AddParam(_VemStParam* param) {
   _VemStParam* replaced = m_params.Put(key, kept);
   stored.release();
   if (replaced == kept) replaced = nullptr;
-  if (!heldHere && replaced != param) *param = *kept;
+  if (!held_here && replaced != param) *param = *kept;
   if (replaced != nullptr) {
     // The queue forgets the replaced record; its entries stay as nulls so
     // that a flush walking the queue keeps its position.

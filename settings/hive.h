@@ -8,8 +8,8 @@
 // A key path is split at backslashes. A path that starts with a backslash is
 // refused; empty levels inside it and at its end are skipped ("A\\B\" is
 // "A\B"), and a path of nothing but skipped levels is the key it starts from.
-#ifndef VEMMISC_SETTINGS_HIVE_H
-#define VEMMISC_SETTINGS_HIVE_H
+#ifndef VEMMISC_SETTINGS_HIVE_H_
+#define VEMMISC_SETTINGS_HIVE_H_
 
 #include <array>
 #include <cstdint>
@@ -177,4 +177,4 @@ extern HiveConnections g_hive_connections;
 
 }  // namespace vem
 
-#endif  // VEMMISC_SETTINGS_HIVE_H
+#endif  // VEMMISC_SETTINGS_HIVE_H_

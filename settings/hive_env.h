@@ -1,7 +1,7 @@
 // What the hive needs from the operating system: where each root's hive file
 // lives, how a new one is put there, and which process is running.
-#ifndef VEMMISC_SETTINGS_HIVE_ENV_H
-#define VEMMISC_SETTINGS_HIVE_ENV_H
+#ifndef VEMMISC_SETTINGS_HIVE_ENV_H_
+#define VEMMISC_SETTINGS_HIVE_ENV_H_
 
 #include <cstdint>
 #include <string>
@@ -39,4 +39,4 @@ int64_t CurrentProcessId();
 
 }  // namespace vem
 
-#endif  // VEMMISC_SETTINGS_HIVE_ENV_H
+#endif  // VEMMISC_SETTINGS_HIVE_ENV_H_

@@ -9,8 +9,8 @@
 //
 // Format 1 had no name_key; its names were unique without regard to ASCII
 // letter case only. UpgradeHiveFormat turns it into format 2.
-#ifndef VEMMISC_SETTINGS_HIVE_FORMAT_H
-#define VEMMISC_SETTINGS_HIVE_FORMAT_H
+#ifndef VEMMISC_SETTINGS_HIVE_FORMAT_H_
+#define VEMMISC_SETTINGS_HIVE_FORMAT_H_
 
 #include <string>
 
@@ -36,4 +36,4 @@ bool UpgradeHiveFormat(sqlite3* db);
 
 }  // namespace vem
 
-#endif  // VEMMISC_SETTINGS_HIVE_FORMAT_H
+#endif  // VEMMISC_SETTINGS_HIVE_FORMAT_H_

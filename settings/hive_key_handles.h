@@ -5,8 +5,8 @@
 // Handles are plain numbers of this process, so an unknown one is refused
 // rather than used, and so is one whose hive was opened by the parent of a
 // forked process.
-#ifndef VEMMISC_SETTINGS_HIVE_KEY_HANDLES_H
-#define VEMMISC_SETTINGS_HIVE_KEY_HANDLES_H
+#ifndef VEMMISC_SETTINGS_HIVE_KEY_HANDLES_H_
+#define VEMMISC_SETTINGS_HIVE_KEY_HANDLES_H_
 
 #include <cstdint>
 #include <memory>
@@ -51,4 +51,4 @@ extern HiveKeyHandles g_hive_key_handles;
 
 }  // namespace vem
 
-#endif  // VEMMISC_SETTINGS_HIVE_KEY_HANDLES_H
+#endif  // VEMMISC_SETTINGS_HIVE_KEY_HANDLES_H_

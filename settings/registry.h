@@ -1,8 +1,8 @@
 // The five registry operations that SettingsManager uses, behind which stands
 // the Windows registry (registry_windows.cc) or the library's registry hive
 // (registry_hive.cc). Names are narrow text in the system's code page.
-#ifndef VEMMISC_SETTINGS_REGISTRY_H
-#define VEMMISC_SETTINGS_REGISTRY_H
+#ifndef VEMMISC_SETTINGS_REGISTRY_H_
+#define VEMMISC_SETTINGS_REGISTRY_H_
 
 #include <cstdint>
 
@@ -41,4 +41,4 @@ bool CloseRegistryKey(VemRegKey key);
 
 }  // namespace vem
 
-#endif  // VEMMISC_SETTINGS_REGISTRY_H
+#endif  // VEMMISC_SETTINGS_REGISTRY_H_

@@ -1,7 +1,7 @@
 // Names and numbers of the registry that every layer of the settings service
 // shares: the five predefined root keys and the value type codes.
-#ifndef VEMMISC_SETTINGS_REGISTRY_DEFS_H
-#define VEMMISC_SETTINGS_REGISTRY_DEFS_H
+#ifndef VEMMISC_SETTINGS_REGISTRY_DEFS_H_
+#define VEMMISC_SETTINGS_REGISTRY_DEFS_H_
 
 #include <cstdint>
 
@@ -45,4 +45,4 @@ inline bool IsTextValueType(uint32_t type) {
 
 }  // namespace vem
 
-#endif  // VEMMISC_SETTINGS_REGISTRY_DEFS_H
+#endif  // VEMMISC_SETTINGS_REGISTRY_DEFS_H_

@@ -42,14 +42,14 @@ inline uint32_t HashStep(uint32_t hash, uint16_t unit) {
 // read, so nothing past the terminator is touched.
 inline uint32_t HashAsciiRun(const unsigned char** text, uint32_t hash) {
   const unsigned char* bytes = *text;
-  auto isAscii = [](unsigned char c) { return c - 1u < 0x7Fu; };  // NUL excluded
-  while (isAscii(bytes[0]) && isAscii(bytes[1]) && isAscii(bytes[2]) &&
-         isAscii(bytes[3])) {
+  auto is_ascii = [](unsigned char c) { return c - 1u < 0x7Fu; };  // NUL excluded
+  while (is_ascii(bytes[0]) && is_ascii(bytes[1]) && is_ascii(bytes[2]) &&
+         is_ascii(bytes[3])) {
     hash = hash * (31u * 31u * 31u * 31u) + bytes[0] * (31u * 31u * 31u) +
            bytes[1] * (31u * 31u) + bytes[2] * 31u + bytes[3];
     bytes += 4;
   }
-  while (isAscii(*bytes)) hash = HashStep(hash, *bytes++);
+  while (is_ascii(*bytes)) hash = HashStep(hash, *bytes++);
   *text = bytes;
   return hash;
 }

@@ -1,7 +1,7 @@
 // The message box's dialog template: its size and its controls, in template
 // order (which is also the tab order), positions and sizes in dialog units.
-#ifndef VEMMISC_MSGBOX_HELPER_DIALOG_TEMPLATE_H
-#define VEMMISC_MSGBOX_HELPER_DIALOG_TEMPLATE_H
+#ifndef VEMMISC_MSGBOX_HELPER_DIALOG_TEMPLATE_H_
+#define VEMMISC_MSGBOX_HELPER_DIALOG_TEMPLATE_H_
 
 #include "msgbox/dialog_ids.h"
 
@@ -54,4 +54,4 @@ constexpr TemplateControl kTemplateControls[] = {
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_HELPER_DIALOG_TEMPLATE_H
+#endif  // VEMMISC_MSGBOX_HELPER_DIALOG_TEMPLATE_H_

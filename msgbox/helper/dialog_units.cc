@@ -4,10 +4,10 @@
 
 namespace vem {
 
-BaseUnits BaseUnitsFromFont(int alphabetWidth, int lineHeight) {
+BaseUnits BaseUnitsFromFont(int alphabet_width, int line_height) {
   // Half-units first, then halved with rounding: the average of 52 letters
   // to the nearest pixel without floating point.
-  return BaseUnits{(alphabetWidth / 26 + 1) / 2, lineHeight};
+  return BaseUnits{(alphabet_width / 26 + 1) / 2, line_height};
 }
 
 int ScaleRounded(int value, int numerator, int denominator) {

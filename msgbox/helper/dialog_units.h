@@ -1,7 +1,7 @@
 // Dialog units to pixels. A dialog unit is a quarter of the dialog font's
 // average character width across, an eighth of its height down.
-#ifndef VEMMISC_MSGBOX_HELPER_DIALOG_UNITS_H
-#define VEMMISC_MSGBOX_HELPER_DIALOG_UNITS_H
+#ifndef VEMMISC_MSGBOX_HELPER_DIALOG_UNITS_H_
+#define VEMMISC_MSGBOX_HELPER_DIALOG_UNITS_H_
 
 #include "msgbox/helper/dialog_template.h"
 
@@ -22,7 +22,7 @@ struct PixelRect {
 // Base units of a font from the pixel width of the 52 Latin letters
 // "A".."Z" "a".."z" written in it and its line height: the average width,
 // rounded to the nearest pixel, and the height.
-BaseUnits BaseUnitsFromFont(int alphabetWidth, int lineHeight);
+BaseUnits BaseUnitsFromFont(int alphabet_width, int line_height);
 
 // value * numerator / denominator rounded to nearest, halves up, for
 // value >= 0, numerator >= 0 and denominator > 0.
@@ -32,4 +32,4 @@ PixelRect ToPixels(const DialogUnitsRect& rect, const BaseUnits& units);
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_HELPER_DIALOG_UNITS_H
+#endif  // VEMMISC_MSGBOX_HELPER_DIALOG_UNITS_H_

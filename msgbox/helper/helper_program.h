@@ -1,7 +1,7 @@
 // The helper program's work, shared by the installed vemmsgbox and by the test
 // build of it, which differ only in what they do once a box is on screen.
-#ifndef VEMMISC_MSGBOX_HELPER_HELPER_PROGRAM_H
-#define VEMMISC_MSGBOX_HELPER_HELPER_PROGRAM_H
+#ifndef VEMMISC_MSGBOX_HELPER_HELPER_PROGRAM_H_
+#define VEMMISC_MSGBOX_HELPER_HELPER_PROGRAM_H_
 
 #include "msgbox/helper/message_dialog.h"
 
@@ -15,4 +15,4 @@ int RunHelperProgram(int argc, char** argv, DialogShownHook shown);
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_HELPER_HELPER_PROGRAM_H
+#endif  // VEMMISC_MSGBOX_HELPER_HELPER_PROGRAM_H_

@@ -5,8 +5,8 @@
 //
 // The widths come from the caller, one character at a time, so a text of any
 // length is wrapped in one linear pass without laying it out as a whole.
-#ifndef VEMMISC_MSGBOX_HELPER_LINE_WRAP_H
-#define VEMMISC_MSGBOX_HELPER_LINE_WRAP_H
+#ifndef VEMMISC_MSGBOX_HELPER_LINE_WRAP_H_
+#define VEMMISC_MSGBOX_HELPER_LINE_WRAP_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -55,4 +55,4 @@ char32_t NextCharacter(std::string_view text, std::size_t* at);
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_HELPER_LINE_WRAP_H
+#endif  // VEMMISC_MSGBOX_HELPER_LINE_WRAP_H_

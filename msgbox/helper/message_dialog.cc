@@ -64,8 +64,8 @@ std::string LabelPrefix(std::string text) {
   return text + "\u2026";
 }
 
-void Finish(Dialog* dialog, int endCode) {
-  dialog->endCode = endCode;
+void Finish(Dialog* dialog, int end_code) {
+  dialog->end_code = end_code;
   gtk_main_quit();
 }
 
@@ -300,7 +300,7 @@ int RunMessageDialog(const FieldRecord& request, DialogShownHook shown) {
   gtk_main();
   gtk_widget_destroy(dialog.window);
   if (dialog.icon != nullptr) g_object_unref(dialog.icon);
-  return dialog.endCode;
+  return dialog.end_code;
 }
 
 }  // namespace vem

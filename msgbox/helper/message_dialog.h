@@ -1,6 +1,6 @@
 // The message box dialog as the helper draws it with GTK 3.
-#ifndef VEMMISC_MSGBOX_HELPER_MESSAGE_DIALOG_H
-#define VEMMISC_MSGBOX_HELPER_MESSAGE_DIALOG_H
+#ifndef VEMMISC_MSGBOX_HELPER_MESSAGE_DIALOG_H_
+#define VEMMISC_MSGBOX_HELPER_MESSAGE_DIALOG_H_
 
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -31,7 +31,7 @@ struct Dialog {
   BaseUnits units{};
   Window owner = None;  // the window the box is transient for, if any
   GdkPoint ownerCentredAt{0, 0};  // where the box goes when it has an owner
-  int endCode = kHelperExitCancelled;
+  int end_code = kHelperExitCancelled;
   DialogShownHook shown = nullptr;
   bool shownHookRan = false;
 };
@@ -44,4 +44,4 @@ int RunMessageDialog(const FieldRecord& request, DialogShownHook shown);
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_HELPER_MESSAGE_DIALOG_H
+#endif  // VEMMISC_MSGBOX_HELPER_MESSAGE_DIALOG_H_

@@ -45,7 +45,7 @@ struct TextView {
   PangoLayout* layout = nullptr;  // one line at a time, for measuring and drawing
   std::vector<DisplayLine> lines;
   int wrappedWidth = -1;  // in pixels; -1 until the field has a size
-  int lineHeight = 1;     // in pixels
+  int line_height = 1;     // in pixels
   std::size_t anchor = 0;  // the selection: from anchor to cursor, either way
   std::size_t cursor = 0;
   bool dragging = false;
@@ -92,7 +92,7 @@ void TextView::LayOutLine(std::size_t index) {
 
 std::size_t TextView::PositionAt(double x, double y) {
   if (lines.empty()) return 0;
-  const double line = std::floor((y - kMargin + Top()) / lineHeight);
+  const double line = std::floor((y - kMargin + Top()) / line_height);
   const std::size_t index = static_cast<std::size_t>(std::clamp(line, 0.0, static_cast<double>(lines.size() - 1)));
   if (line < 0) return lines[index].start;
   if (line >= static_cast<double>(lines.size())) return lines[index].end;
@@ -118,17 +118,17 @@ void OnSizeAllocate(GtkWidget* area, GdkRectangle* allocation, gpointer) {
     pango_layout_set_text(view->layout, "Ag", -1);
     PangoRectangle logical;
     pango_layout_get_extents(view->layout, nullptr, &logical);
-    view->lineHeight = std::max(1, PANGO_PIXELS_CEIL(logical.height));
+    view->line_height = std::max(1, PANGO_PIXELS_CEIL(logical.height));
   }
   const int width = std::max(1, allocation->width - 2 * kMargin);
   if (width != view->wrappedWidth) {
     view->wrappedWidth = width;
     view->lines = WrapLines(view->text, width * PANGO_SCALE, view->tabStop, view->widths);
   }
-  const double total = static_cast<double>(view->lines.size()) * view->lineHeight + 2 * kMargin;
+  const double total = static_cast<double>(view->lines.size()) * view->line_height + 2 * kMargin;
   const double page = allocation->height;
   gtk_adjustment_configure(view->adjustment, std::min(gtk_adjustment_get_value(view->adjustment), std::max(0.0, total - page)),
-                           0, std::max(total, page), view->lineHeight, std::max<double>(view->lineHeight, page - view->lineHeight),
+                           0, std::max(total, page), view->line_height, std::max<double>(view->line_height, page - view->line_height),
                            page);
 }
 
@@ -139,9 +139,9 @@ gboolean OnDraw(GtkWidget* area, cairo_t* cairo, gpointer) {
   const int height = gtk_widget_get_allocated_height(area);
   gtk_render_background(style, cairo, 0, 0, width, height);
   const int top = view->Top();
-  for (std::size_t index = static_cast<std::size_t>(std::max(0, top - kMargin) / view->lineHeight);
+  for (std::size_t index = static_cast<std::size_t>(std::max(0, top - kMargin) / view->line_height);
        index < view->lines.size(); ++index) {
-    const int y = static_cast<int>(index) * view->lineHeight + kMargin - top;
+    const int y = static_cast<int>(index) * view->line_height + kMargin - top;
     if (y >= height) break;
     view->LayOutLine(index);
     gtk_render_layout(style, cairo, kMargin, y, view->layout);
@@ -157,7 +157,7 @@ gboolean OnScroll(GtkWidget* area, GdkEventScroll* event, gpointer) {
   if (event->direction == GDK_SCROLL_UP) dy = -1;
   if (event->direction == GDK_SCROLL_DOWN) dy = 1;
   if (event->direction == GDK_SCROLL_SMOOTH) gdk_event_get_scroll_deltas(reinterpret_cast<GdkEvent*>(event), &dx, &dy);
-  view->ScrollBy(dy * kLinesPerWheelStep * view->lineHeight);
+  view->ScrollBy(dy * kLinesPerWheelStep * view->line_height);
   return TRUE;
 }
 
@@ -176,11 +176,11 @@ gboolean OnKeyPress(GtkWidget* area, GdkEventKey* event, gpointer) {
   switch (event->keyval) {
     case GDK_KEY_Up:
     case GDK_KEY_KP_Up:
-      view->ScrollBy(-view->lineHeight);
+      view->ScrollBy(-view->line_height);
       return TRUE;
     case GDK_KEY_Down:
     case GDK_KEY_KP_Down:
-      view->ScrollBy(view->lineHeight);
+      view->ScrollBy(view->line_height);
       return TRUE;
     case GDK_KEY_Page_Up:
     case GDK_KEY_KP_Page_Up:
@@ -231,8 +231,8 @@ gboolean OnButtonPress(GtkWidget* area, GdkEventButton* event, gpointer) {
 gboolean OnMotion(GtkWidget* area, GdkEventMotion* event, gpointer) {
   TextView* view = ViewOf(area);
   if (!view->dragging) return FALSE;
-  if (event->y < 0) view->ScrollBy(-view->lineHeight);
-  if (event->y >= gtk_widget_get_allocated_height(area)) view->ScrollBy(view->lineHeight);
+  if (event->y < 0) view->ScrollBy(-view->line_height);
+  if (event->y >= gtk_widget_get_allocated_height(area)) view->ScrollBy(view->line_height);
   view->cursor = view->PositionAt(event->x, event->y);
   gtk_widget_queue_draw(area);
   return TRUE;

@@ -8,8 +8,8 @@
 // Down by a page, Home and End (with or without Ctrl) to either end, Ctrl+A
 // selects the whole text, Ctrl+C (or Ctrl+Insert) copies the selection. Tab,
 // Enter and Esc are left to the dialog. The mouse selects by dragging.
-#ifndef VEMMISC_MSGBOX_HELPER_MESSAGE_TEXT_VIEW_H
-#define VEMMISC_MSGBOX_HELPER_MESSAGE_TEXT_VIEW_H
+#ifndef VEMMISC_MSGBOX_HELPER_MESSAGE_TEXT_VIEW_H_
+#define VEMMISC_MSGBOX_HELPER_MESSAGE_TEXT_VIEW_H_
 
 #include <gtk/gtk.h>
 
@@ -26,4 +26,4 @@ const std::string& MessageTextOf(GtkWidget* view);
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_HELPER_MESSAGE_TEXT_VIEW_H
+#endif  // VEMMISC_MSGBOX_HELPER_MESSAGE_TEXT_VIEW_H_

@@ -2,8 +2,8 @@
 // window of the process, in the window manager's client list order
 // (_NET_CLIENT_LIST), whose _NET_WM_PID is the process's id and which has no
 // WM_TRANSIENT_FOR of its own.
-#ifndef VEMMISC_MSGBOX_HELPER_OWNER_SEARCH_X11_H
-#define VEMMISC_MSGBOX_HELPER_OWNER_SEARCH_X11_H
+#ifndef VEMMISC_MSGBOX_HELPER_OWNER_SEARCH_X11_H_
+#define VEMMISC_MSGBOX_HELPER_OWNER_SEARCH_X11_H_
 
 #include <X11/Xlib.h>
 
@@ -15,4 +15,4 @@ Window FindOwnerWindowOfProcess(Display* display, long pid);
 
 }  // namespace vem
 
-#endif  // VEMMISC_MSGBOX_HELPER_OWNER_SEARCH_X11_H
+#endif  // VEMMISC_MSGBOX_HELPER_OWNER_SEARCH_X11_H_

@@ -25,7 +25,7 @@ TEST(ContainersModel, VectorsMatchTheModel) { vem_models::RunSeeds(vem_models::R
 class Table : public CHashtable {
  public:
   Table() = default;
-  Table(int32_t capacity, float loadFactor) : CHashtable(capacity, loadFactor) {}
+  Table(int32_t capacity, float load_factor) : CHashtable(capacity, load_factor) {}
   int32_t Capacity() const { return m_capacity; }
   float LoadFactor() const { return m_loadFactor; }
 };
@@ -34,7 +34,7 @@ class Table : public CHashtable {
 // and the enumeration order that follow, from the library and the model.
 struct TableRow {
   int32_t capacity;
-  float loadFactor;
+  float load_factor;
   Keys keys;
   int32_t grownTo;
   Keys order;  // empty: not pinned
@@ -44,8 +44,8 @@ class TableRows : public ::testing::TestWithParam<TableRow> {};
 
 TEST_P(TableRows, GrowAndEnumerateAsDocumented) {
   const TableRow& row = GetParam();
-  Table table(row.capacity, row.loadFactor);
-  vem_models::HashtableModel model(row.capacity, row.loadFactor);
+  Table table(row.capacity, row.load_factor);
+  vem_models::HashtableModel model(row.capacity, row.load_factor);
   for (int32_t key : row.keys) {
     table.Put(key, &table);
     model.Put(key, &table);
@@ -81,10 +81,10 @@ INSTANTIATE_TEST_SUITE_P(Documented, TableRows, ::testing::Values(
     TableRow{1, 2.0f, {0, 3, 6}, 3, {6, 0, 3}}));
 
 TEST(TableSettings, InvalidSettingsFallBackOneByOne) {
-  const struct { int32_t capacity; float loadFactor; int32_t expectCapacity; float expectFactor; } rows[] = {
+  const struct { int32_t capacity; float load_factor; int32_t expectCapacity; float expectFactor; } rows[] = {
       {0, 0.75f, 151, 0.75f}, {-7, 0.5f, 151, 0.5f}, {10, 0.0f, 10, 0.75f}, {10, kNaN, 10, 0.75f}, {-1, -2.0f, 151, 0.75f}};
   for (const auto& row : rows) {
-    Table table(row.capacity, row.loadFactor);
+    Table table(row.capacity, row.load_factor);
     EXPECT_EQ(table.Capacity(), row.expectCapacity) << row.capacity;
     EXPECT_EQ(table.LoadFactor(), row.expectFactor) << row.capacity;
     EXPECT_EQ(table.Put(1, &table), &table);

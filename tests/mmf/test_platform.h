@@ -2,8 +2,8 @@
 // directory elsewhere, the file name a block of a given number gets, and the
 // library loaded on its own (so its counter starts afresh and unloading it
 // really ends it).
-#ifndef VEMMISC_TESTS_MMF_TEST_PLATFORM_H
-#define VEMMISC_TESTS_MMF_TEST_PLATFORM_H
+#ifndef VEMMISC_TESTS_MMF_TEST_PLATFORM_H_
+#define VEMMISC_TESTS_MMF_TEST_PLATFORM_H_
 
 #include <cstdint>
 #include <map>
@@ -53,4 +53,4 @@ class LoadedLibrary {
 
 }  // namespace vem_test
 
-#endif  // VEMMISC_TESTS_MMF_TEST_PLATFORM_H
+#endif  // VEMMISC_TESTS_MMF_TEST_PLATFORM_H_

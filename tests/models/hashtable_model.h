@@ -15,8 +15,8 @@ class HashtableModel {
  public:
   using Entry = std::pair<int32_t, void*>;
 
-  HashtableModel(int32_t capacity, float loadFactor)
-      : buckets_(static_cast<size_t>(capacity)), loadFactor_(loadFactor) {}
+  HashtableModel(int32_t capacity, float load_factor)
+      : buckets_(static_cast<size_t>(capacity)), loadFactor_(load_factor) {}
 
   void* Put(int32_t key, void* value) {
     if (value == nullptr) return nullptr;

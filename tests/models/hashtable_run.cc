@@ -17,7 +17,7 @@ namespace {
 
 class ProbedTable : public THashtable<int> {
  public:
-  ProbedTable(int32_t capacity, float loadFactor) : THashtable(capacity, loadFactor) {}
+  ProbedTable(int32_t capacity, float load_factor) : THashtable(capacity, load_factor) {}
   int32_t Capacity() const { return m_capacity; }
 };
 
@@ -92,9 +92,9 @@ void Enumerate(OpStream& in, ProbedTable& table, HashtableModel& model) {
 
 void RunHashtable(OpStream& in) {
   const int32_t capacity = in.Pick({1, 2, 3, 7, 10, 151});
-  const float loadFactor = in.Pick({0.1f, 0.5f, 0.75f, 1.0f, 2.0f, 3.5f});
-  auto table = std::make_unique<ProbedTable>(capacity, loadFactor);
-  HashtableModel model(capacity, loadFactor);
+  const float load_factor = in.Pick({0.1f, 0.5f, 0.75f, 1.0f, 2.0f, 3.5f});
+  auto table = std::make_unique<ProbedTable>(capacity, load_factor);
+  HashtableModel model(capacity, load_factor);
   for (int step = 0; step < 256 && in.More(); ++step) {
     const int32_t key = PickKey(in, capacity);
     int* value = Token(in.Range(0, 20));

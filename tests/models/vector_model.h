@@ -15,13 +15,13 @@ namespace vem_models {
 template <typename Element, bool kNullsVacatedSlot>
 class VectorModel {
  public:
-  VectorModel(float growFactor, int32_t capacity)
-      : capacity_(capacity), growFactor_(growFactor) {}
+  VectorModel(float grow_factor, int32_t capacity)
+      : capacity_(capacity), grow_factor_(grow_factor) {}
 
-  void SetCapacity(int32_t capacity, float growFactor) {
+  void SetCapacity(int32_t capacity, float grow_factor) {
     // A vector with storage keeps counting the slots it really has.
     if (!hasStorage_) capacity_ = capacity;
-    growFactor_ = growFactor;
+    grow_factor_ = grow_factor;
   }
 
   void Add(Element element) {
@@ -30,13 +30,13 @@ class VectorModel {
       if (capacity_ < 1) capacity_ = 1;
       slots_.assign(static_cast<size_t>(capacity_), Element());
       hasStorage_ = true;
-    } else if (lastIndex_ >= capacity_ - 1) {
-      const float step = static_cast<float>(capacity_) * growFactor_;
+    } else if (last_index_ >= capacity_ - 1) {
+      const float step = static_cast<float>(capacity_) * grow_factor_;
       // A step below one slot grows by one.
       capacity_ += step >= 1.0f ? static_cast<int32_t>(step) : 1;
       slots_.resize(static_cast<size_t>(capacity_), Element());
     }
-    slots_[static_cast<size_t>(++lastIndex_)] = element;
+    slots_[static_cast<size_t>(++last_index_)] = element;
   }
 
   void Append(const VectorModel& source) {
@@ -45,25 +45,25 @@ class VectorModel {
     for (Element e : elements) Add(e);
   }
 
-  void Resize(int32_t newSize) {
-    if (newSize < 0) newSize = 0;
+  void Resize(int32_t new_size) {
+    if (new_size < 0) new_size = 0;
     if (!hasStorage_) {
-      slots_.assign(static_cast<size_t>(newSize), Element());
+      slots_.assign(static_cast<size_t>(new_size), Element());
       hasStorage_ = true;
-      capacity_ = newSize;
-    } else if (newSize > capacity_) {
-      slots_.resize(static_cast<size_t>(newSize), Element());
-      capacity_ = newSize;
+      capacity_ = new_size;
+    } else if (new_size > capacity_) {
+      slots_.resize(static_cast<size_t>(new_size), Element());
+      capacity_ = new_size;
     } else {
-      for (int32_t i = newSize; i < capacity_; ++i) {
+      for (int32_t i = new_size; i < capacity_; ++i) {
         slots_[static_cast<size_t>(i)] = Element();
       }
     }
-    lastIndex_ = newSize - 1;
+    last_index_ = new_size - 1;
   }
 
   int32_t Adjust() {
-    if (lastIndex_ < capacity_ - 1) {
+    if (last_index_ < capacity_ - 1) {
       capacity_ = Size();
       slots_.resize(static_cast<size_t>(capacity_));
       hasStorage_ = true;
@@ -79,30 +79,30 @@ class VectorModel {
   }
 
   void RemoveAt(int32_t index) {
-    if (index < 0 || index > lastIndex_) return;
-    for (int32_t i = index; i < lastIndex_; ++i) {
+    if (index < 0 || index > last_index_) return;
+    for (int32_t i = index; i < last_index_; ++i) {
       slots_[static_cast<size_t>(i)] = slots_[static_cast<size_t>(i) + 1];
     }
-    if (kNullsVacatedSlot) slots_[static_cast<size_t>(lastIndex_)] = Element();
-    --lastIndex_;
+    if (kNullsVacatedSlot) slots_[static_cast<size_t>(last_index_)] = Element();
+    --last_index_;
   }
 
-  bool InRange(int32_t index) const { return index >= 0 && index <= lastIndex_; }
+  bool InRange(int32_t index) const { return index >= 0 && index <= last_index_; }
   Element At(int32_t index) const { return slots_[static_cast<size_t>(index)]; }
   void Set(Element element, int32_t index) {
     if (InRange(index)) slots_[static_cast<size_t>(index)] = element;
   }
 
-  void Reset() { lastIndex_ = -1; }
+  void Reset() { last_index_ = -1; }
   void Clear() {
     slots_.clear();
     hasStorage_ = false;
-    lastIndex_ = -1;
+    last_index_ = -1;
   }
 
-  int32_t Size() const { return lastIndex_ + 1; }
+  int32_t Size() const { return last_index_ + 1; }
   int32_t Capacity() const { return capacity_; }
-  float GrowFactor() const { return growFactor_; }
+  float GrowFactor() const { return grow_factor_; }
   bool HasStorage() const { return hasStorage_; }
   const std::vector<Element>& Slots() const { return slots_; }
 
@@ -110,8 +110,8 @@ class VectorModel {
   std::vector<Element> slots_;
   bool hasStorage_ = false;
   int32_t capacity_;
-  int32_t lastIndex_ = -1;
-  float growFactor_;
+  int32_t last_index_ = -1;
+  float grow_factor_;
 };
 
 }  // namespace vem_models

@@ -17,7 +17,7 @@ namespace {
 template <typename Vector>
 class Probed : public Vector {
  public:
-  Probed(float growFactor, int32_t capacity) : Vector(growFactor, capacity) {}
+  Probed(float grow_factor, int32_t capacity) : Vector(grow_factor, capacity) {}
   int32_t Capacity() const { return this->m_capacity; }
   float GrowFactor() const { return this->m_growFactor; }
 };
@@ -58,10 +58,10 @@ template <typename Kind>
 void Run(OpStream& in) {
   using Model = VectorModel<typename Kind::Element, Kind::kNullsVacatedSlot>;
   using Vector = Probed<typename Kind::Vector>;
-  const float growFactor = PickGrowFactor(in);
+  const float grow_factor = PickGrowFactor(in);
   const int32_t capacity = in.Pick({16, 0, 1, 2, 4, 100});
-  Vector vector(growFactor, capacity), other(0.5f, 16);
-  Model model(growFactor, capacity), otherModel(0.5f, 16);
+  Vector vector(grow_factor, capacity), other(0.5f, 16);
+  Model model(grow_factor, capacity), otherModel(0.5f, 16);
   for (int step = 0; step < 200 && in.More(); ++step) {
     const typename Kind::Element element = Kind::Make(in.Range(0, 7));
     const int32_t index = in.Range(-2, model.Size() + 1);
@@ -96,10 +96,10 @@ void Run(OpStream& in) {
       case 14: vector.Reset(); model.Reset(); break;
       case 15: vector.Clear(); model.Clear(); break;
       case 16: {
-        const int32_t newCapacity = in.Range(0, 40);
+        const int32_t new_capacity = in.Range(0, 40);
         const float newFactor = PickGrowFactor(in);
-        vector.SetCapacity(newCapacity, newFactor);
-        model.SetCapacity(newCapacity, newFactor);
+        vector.SetCapacity(new_capacity, newFactor);
+        model.SetCapacity(new_capacity, newFactor);
         break;
       }
       default: {  // copies duplicate the storage: changing one leaves the other

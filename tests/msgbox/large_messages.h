@@ -1,6 +1,6 @@
 // The large and unusual messages that the size tests of both platforms show.
-#ifndef VEMMISC_TESTS_MSGBOX_LARGE_MESSAGES_H
-#define VEMMISC_TESTS_MSGBOX_LARGE_MESSAGES_H
+#ifndef VEMMISC_TESTS_MSGBOX_LARGE_MESSAGES_H_
+#define VEMMISC_TESTS_MSGBOX_LARGE_MESSAGES_H_
 
 #include <cstddef>
 #include <random>
@@ -56,4 +56,4 @@ inline WideText OddUnits() {
 }  // namespace testing
 }  // namespace vem
 
-#endif  // VEMMISC_TESTS_MSGBOX_LARGE_MESSAGES_H
+#endif  // VEMMISC_TESTS_MSGBOX_LARGE_MESSAGES_H_

@@ -39,7 +39,7 @@ struct Shown {
 
 // Records what the service asks of it. Display threads wait until the test
 // runs them (or until a wait needs their boxes closed, as a user would close
-// them); each dialog ends at once with `endCode`.
+// them); each dialog ends at once with `end_code`.
 // What the service asked of the platform, kept beyond the platform's life.
 struct Seen {
   int searches = 0;
@@ -50,10 +50,10 @@ struct Seen {
 class FakePlatform final : public MessageBoxPlatform {
  public:
   explicit FakePlatform(Seen* seen) : seen_(seen) {}
-  ModuleHandle module = &endCode;
+  ModuleHandle module = &end_code;
   WindowHandle window = 0;
   MaybeText executable = Wide("/opt/tools/bin/viewer");
-  std::int32_t endCode = 1;
+  std::int32_t end_code = 1;
   bool threadsStart = true, eventsCreate = true;
 
   ModuleHandle FindOwnModule() override {
@@ -67,7 +67,7 @@ class FakePlatform final : public MessageBoxPlatform {
   }
   std::int32_t RunDialog(const DialogRequest& r, CaptionSource& caption) override {
     seen_->shown.push_back({Maybe(r.comment), Maybe(r.message), r.kind, r.owner, r.module, caption.Caption()});
-    return endCode;
+    return end_code;
   }
   bool NewEvent(EventHandle* event) override {
     if (!eventsCreate) return false;
@@ -133,7 +133,7 @@ class Model {
     if (mode == 2) {
       box.caption = Caption();
       shown.push_back(box);
-      return p_.endCode;
+      return p_.end_code;
     }
     if (mode != 0 && mode != 1) return 0;
     EventHandle event = 0;  // events are numbered from 40
@@ -255,9 +255,9 @@ TEST(MessageBoxServiceTest, RandomCallsMatchTheModel) {
         model.Wait();
       } else {  // the system changes under the caller
         platform.window = random() % 3;
-        platform.module = random() % 8 == 0 ? nullptr : &platform.endCode;
+        platform.module = random() % 8 == 0 ? nullptr : &platform.end_code;
         platform.executable = random() % 4 == 0 ? std::nullopt : MaybeText(Wide("/bin/v" + std::to_string(seed)));
-        platform.endCode = std::vector<std::int32_t>{1, 2, -1}[random() % 3];
+        platform.end_code = std::vector<std::int32_t>{1, 2, -1}[random() % 3];
         platform.threadsStart = random() % 8 != 0;
         platform.eventsCreate = random() % 8 != 0;
       }

@@ -1,7 +1,7 @@
 // What the message box tests do on the X display themselves, kept apart from
 // the test code because Xlib's macros (None, Bool, ...) clash with GoogleTest.
-#ifndef VEMMISC_TESTS_MSGBOX_X_DISPLAY_H
-#define VEMMISC_TESTS_MSGBOX_X_DISPLAY_H
+#ifndef VEMMISC_TESTS_MSGBOX_X_DISPLAY_H_
+#define VEMMISC_TESTS_MSGBOX_X_DISPLAY_H_
 
 #include <string>
 #include <vector>
@@ -50,4 +50,4 @@ class XDisplayForTests {
 }  // namespace testing
 }  // namespace vem
 
-#endif  // VEMMISC_TESTS_MSGBOX_X_DISPLAY_H
+#endif  // VEMMISC_TESTS_MSGBOX_X_DISPLAY_H_

@@ -2,8 +2,8 @@
 // do not go through SettingsManager: on Linux a temporary hive directory
 // (VEMMISC_REGISTRY_DIR points at it while the object lives), on Windows a
 // scratch key below HKEY_CURRENT_USER that is deleted afterwards.
-#ifndef VEMMISC_TESTS_SETTINGS_SCRATCH_REGISTRY_H
-#define VEMMISC_TESTS_SETTINGS_SCRATCH_REGISTRY_H
+#ifndef VEMMISC_TESTS_SETTINGS_SCRATCH_REGISTRY_H_
+#define VEMMISC_TESTS_SETTINGS_SCRATCH_REGISTRY_H_
 
 #include <cstdint>
 #include <string>
@@ -35,4 +35,4 @@ class ScratchRegistry {
 #endif
 };
 
-#endif  // VEMMISC_TESTS_SETTINGS_SCRATCH_REGISTRY_H
+#endif  // VEMMISC_TESTS_SETTINGS_SCRATCH_REGISTRY_H_

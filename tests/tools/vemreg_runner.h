@@ -1,6 +1,6 @@
 // Runs the built vemreg in a scratch hive of its own, as a user would.
-#ifndef VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H
-#define VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H
+#ifndef VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H_
+#define VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H_
 
 #include <gtest/gtest.h>
 
@@ -39,4 +39,4 @@ class VemregTest : public ::testing::Test {
   std::string dir_;
 };
 
-#endif  // VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H
+#endif  // VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H_

@@ -2,8 +2,8 @@
 // Windows; vemreg reads and writes them in Windows-1252, the ANSI code page
 // of Western-European Windows and of Wine's default setup, so that a file
 // keeps its letters between vemreg, regedit and Wine.
-#ifndef VEMMISC_TOOLS_VEMREG_ANSI_TEXT_H
-#define VEMMISC_TOOLS_VEMREG_ANSI_TEXT_H
+#ifndef VEMMISC_TOOLS_VEMREG_ANSI_TEXT_H_
+#define VEMMISC_TOOLS_VEMREG_ANSI_TEXT_H_
 
 #include <cstdint>
 #include <string>
@@ -29,4 +29,4 @@ bool Utf8ToAnsi(std::string_view text, std::string* out);
 
 }  // namespace vem
 
-#endif  // VEMMISC_TOOLS_VEMREG_ANSI_TEXT_H
+#endif  // VEMMISC_TOOLS_VEMREG_ANSI_TEXT_H_

@@ -1,8 +1,8 @@
 // The command line in reg.exe's syntax: a command, its operands (KEY, FILE)
 // and its switches, which start with '/' or '-' and ignore letter case;
 // "/?", "-?" and "--help" ask for usage.
-#ifndef VEMMISC_TOOLS_VEMREG_COMMAND_LINE_H
-#define VEMMISC_TOOLS_VEMREG_COMMAND_LINE_H
+#ifndef VEMMISC_TOOLS_VEMREG_COMMAND_LINE_H_
+#define VEMMISC_TOOLS_VEMREG_COMMAND_LINE_H_
 
 #include <optional>
 #include <string>
@@ -39,4 +39,4 @@ std::string UsageText(Command command);
 
 }  // namespace vem
 
-#endif  // VEMMISC_TOOLS_VEMREG_COMMAND_LINE_H
+#endif  // VEMMISC_TOOLS_VEMREG_COMMAND_LINE_H_

@@ -1,8 +1,8 @@
 // The five commands. Each runs one parsed command line, writes its output on
 // standard output and returns true, or returns false with *error set to a
 // one-line message, having changed nothing.
-#ifndef VEMMISC_TOOLS_VEMREG_COMMANDS_H
-#define VEMMISC_TOOLS_VEMREG_COMMANDS_H
+#ifndef VEMMISC_TOOLS_VEMREG_COMMANDS_H_
+#define VEMMISC_TOOLS_VEMREG_COMMANDS_H_
 
 #include <string>
 
@@ -18,4 +18,4 @@ bool RunImport(const CommandLine& line, std::string* error);
 
 }  // namespace vem
 
-#endif  // VEMMISC_TOOLS_VEMREG_COMMANDS_H
+#endif  // VEMMISC_TOOLS_VEMREG_COMMANDS_H_

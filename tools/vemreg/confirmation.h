@@ -1,7 +1,7 @@
 // Questions asked before a change that cannot be undone. They are asked only
 // on a terminal; elsewhere (scripts, pipes) the change needs its switch.
-#ifndef VEMMISC_TOOLS_VEMREG_CONFIRMATION_H
-#define VEMMISC_TOOLS_VEMREG_CONFIRMATION_H
+#ifndef VEMMISC_TOOLS_VEMREG_CONFIRMATION_H_
+#define VEMMISC_TOOLS_VEMREG_CONFIRMATION_H_
 
 #include <string>
 
@@ -16,4 +16,4 @@ bool Confirm(const std::string& question, bool forced, const char* force_switch,
 
 }  // namespace vem
 
-#endif  // VEMMISC_TOOLS_VEMREG_CONFIRMATION_H
+#endif  // VEMMISC_TOOLS_VEMREG_CONFIRMATION_H_

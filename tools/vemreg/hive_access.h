@@ -1,7 +1,7 @@
 // How the commands reach the hive: the key a command names, opened in its
 // hive, and listings in the order the Windows registry enumerates them.
-#ifndef VEMMISC_TOOLS_VEMREG_HIVE_ACCESS_H
-#define VEMMISC_TOOLS_VEMREG_HIVE_ACCESS_H
+#ifndef VEMMISC_TOOLS_VEMREG_HIVE_ACCESS_H_
+#define VEMMISC_TOOLS_VEMREG_HIVE_ACCESS_H_
 
 #include <memory>
 #include <string>
@@ -42,4 +42,4 @@ extern const char kNotFoundMessage[];
 
 }  // namespace vem
 
-#endif  // VEMMISC_TOOLS_VEMREG_HIVE_ACCESS_H
+#endif  // VEMMISC_TOOLS_VEMREG_HIVE_ACCESS_H_

@@ -1,7 +1,7 @@
 // Registry key names as users write them: a root, long ("HKEY_CURRENT_USER")
 // or short ("HKCU"), then the key path below it after a backslash.
-#ifndef VEMMISC_TOOLS_VEMREG_KEY_NAME_H
-#define VEMMISC_TOOLS_VEMREG_KEY_NAME_H
+#ifndef VEMMISC_TOOLS_VEMREG_KEY_NAME_H_
+#define VEMMISC_TOOLS_VEMREG_KEY_NAME_H_
 
 #include <string>
 #include <string_view>
@@ -26,4 +26,4 @@ std::string FullKeyName(const KeyName& key);
 
 }  // namespace vem
 
-#endif  // VEMMISC_TOOLS_VEMREG_KEY_NAME_H
+#endif  // VEMMISC_TOOLS_VEMREG_KEY_NAME_H_

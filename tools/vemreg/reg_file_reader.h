@@ -9,8 +9,8 @@
 // Quoted strings know the escapes \\ \" \n \r \0 and may hold raw line
 // breaks, which are kept as they are. In REGEDIT4 files the bytes of hex(2)
 // and hex(7) values are Windows-1252 text, stored as UTF-16 like every string.
-#ifndef VEMMISC_TOOLS_VEMREG_REG_FILE_READER_H
-#define VEMMISC_TOOLS_VEMREG_REG_FILE_READER_H
+#ifndef VEMMISC_TOOLS_VEMREG_REG_FILE_READER_H_
+#define VEMMISC_TOOLS_VEMREG_REG_FILE_READER_H_
 
 #include <cstdint>
 #include <string>
@@ -40,4 +40,4 @@ bool ReadRegFile(const std::vector<uint8_t>& bytes, std::vector<RegFileEntry>* e
 
 }  // namespace vem
 
-#endif  // VEMMISC_TOOLS_VEMREG_REG_FILE_READER_H
+#endif  // VEMMISC_TOOLS_VEMREG_REG_FILE_READER_H_

@@ -2,8 +2,8 @@
 // exports them: the header, then each key as "[FULL NAME]" followed by its
 // values and a blank line, CRLF line ends; version 5.00 files in UTF-16LE
 // with a byte-order mark, REGEDIT4 files in Windows-1252 without one.
-#ifndef VEMMISC_TOOLS_VEMREG_REG_FILE_WRITER_H
-#define VEMMISC_TOOLS_VEMREG_REG_FILE_WRITER_H
+#ifndef VEMMISC_TOOLS_VEMREG_REG_FILE_WRITER_H_
+#define VEMMISC_TOOLS_VEMREG_REG_FILE_WRITER_H_
 
 #include <cstdint>
 #include <string>
@@ -48,4 +48,4 @@ class RegFileWriter {
 
 }  // namespace vem
 
-#endif  // VEMMISC_TOOLS_VEMREG_REG_FILE_WRITER_H
+#endif  // VEMMISC_TOOLS_VEMREG_REG_FILE_WRITER_H_

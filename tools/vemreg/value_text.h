@@ -1,7 +1,7 @@
 // Value types and data as the command line writes them: type names such as
 // "REG_SZ", data given with /d, and data shown by query.
-#ifndef VEMMISC_TOOLS_VEMREG_VALUE_TEXT_H
-#define VEMMISC_TOOLS_VEMREG_VALUE_TEXT_H
+#ifndef VEMMISC_TOOLS_VEMREG_VALUE_TEXT_H_
+#define VEMMISC_TOOLS_VEMREG_VALUE_TEXT_H_
 
 #include <cstdint>
 #include <optional>
@@ -38,4 +38,4 @@ std::string FormatValueData(uint32_t type, const std::vector<uint8_t>& data);
 
 }  // namespace vem
 
-#endif  // VEMMISC_TOOLS_VEMREG_VALUE_TEXT_H
+#endif  // VEMMISC_TOOLS_VEMREG_VALUE_TEXT_H_
