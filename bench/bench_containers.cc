@@ -10,9 +10,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
-#include <cstdint>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -48,9 +48,7 @@ std::vector<int32_t> Shuffled(std::vector<int32_t> keys) {
   return keys;
 }
 
-void* ValueOf(int32_t key) {
-  return reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(key)) | 1u);
-}
+void* ValueOf(int32_t key) { return reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(key)) | 1u); }
 
 using StdMap = std::unordered_map<int32_t, void*>;
 
@@ -79,9 +77,7 @@ struct InlineGet {  // CHashtable::Get as callers compile it
   static void* Find(const CHashtable& table, int32_t key) { return table.Get(key); }
 };
 struct OutOfLineGet {  // the same lookup behind a call, as before it was inline
-  __attribute__((noinline)) static void* Find(const CHashtable& table, int32_t key) {
-    return table.Get(key);
-  }
+  __attribute__((noinline)) static void* Find(const CHashtable& table, int32_t key) { return table.Get(key); }
 };
 // The same chain walk with the bucket found by an exact remainder through a
 // stored 64-bit reciprocal (two multiplications; Lemire, Kaser and Kurz,
@@ -96,10 +92,8 @@ class ReciprocalGet : public CHashtable {
     // multiplications are paid per lookup.
     const uint64_t reciprocal = UINT64_MAX / count + 1;
     const uint64_t fraction = reciprocal * (static_cast<uint32_t>(key) & 0x7FFFFFFFu);
-    const auto bucket =
-        static_cast<uint32_t>((static_cast<unsigned __int128>(fraction) * count) >> 64);
-    for (const HashtableEntry* entry = probe.m_table[bucket]; entry != nullptr;
-         entry = entry->next) {
+    const auto bucket = static_cast<uint32_t>((static_cast<unsigned __int128>(fraction) * count) >> 64);
+    for (const HashtableEntry* entry = probe.m_table[bucket]; entry != nullptr; entry = entry->next) {
       if (entry->key == key) return entry->value;
     }
     return nullptr;
@@ -121,13 +115,11 @@ struct StdFind {
 // the runs of both sides can be interleaved in any order and still find the
 // same memory.
 struct LookupTables {
-  explicit LookupTables(uint32_t count)
-      : hits(Shuffled(KeyRange(0, count))), misses(Shuffled(KeyRange(count, count))) {
+  explicit LookupTables(uint32_t count) : hits(Shuffled(KeyRange(0, count))), misses(Shuffled(KeyRange(count, count))) {
     const std::vector<int32_t> keys = KeyRange(0, count);
     Fill(&ours, keys);
     Fill(&theirs, keys);
-    sized = std::make_unique<CHashtable>(static_cast<int32_t>(theirs.bucket_count()),
-                                         theirs.max_load_factor());
+    sized = std::make_unique<CHashtable>(static_cast<int32_t>(theirs.bucket_count()), theirs.max_load_factor());
     Fill(sized.get(), keys);
   }
   const CHashtable& Of(const InlineGet*) const { return ours; }
@@ -212,8 +204,12 @@ void BM_Enumerate(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-#define TABLE_PAIR(name, ...)                                         \
-  BENCHMARK_TEMPLATE(name, CHashtable, ##__VA_ARGS__)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond); \
+#define TABLE_PAIR(name, ...)                         \
+  BENCHMARK_TEMPLATE(name, CHashtable, ##__VA_ARGS__) \
+      ->Arg(1000)                                     \
+      ->Arg(100000)                                   \
+      ->Arg(1000000)                                  \
+      ->Unit(benchmark::kMicrosecond);                \
   BENCHMARK_TEMPLATE(name, StdMap, ##__VA_ARGS__)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond)
 
 #define LOOKUP(name, ...) \

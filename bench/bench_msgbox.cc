@@ -248,7 +248,8 @@ void TimeOurs(benchmark::State& state, const std::u16string& comment, const std:
               std::chrono::seconds patience) {
   long peak = 0;
   for (auto _ : state) {
-    TimeOneBox(state, [&] { VTMessageBoxW(comment.c_str(), message.c_str(), 3, 0); }, &peak, patience);
+    TimeOneBox(
+        state, [&] { VTMessageBoxW(comment.c_str(), message.c_str(), 3, 0); }, &peak, patience);
   }
   state.counters["peak_KiB"] = static_cast<double>(peak);
 }
@@ -309,8 +310,18 @@ void LargeSizes(benchmark::internal::Benchmark* benchmark) {
 // One box per repetition; the median is what counts.
 BENCHMARK(BM_ZenityInfo)->UseManualTime()->Iterations(1)->Repetitions(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_VTMessageBoxW_Mode0)->UseManualTime()->Iterations(1)->Repetitions(10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ZenityTextInfo)->Apply(LargeSizes)->UseManualTime()->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_VTMessageBoxW_Mode0_Large)->Apply(LargeSizes)->UseManualTime()->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ZenityTextInfo)
+    ->Apply(LargeSizes)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VTMessageBoxW_Mode0_Large)
+    ->Apply(LargeSizes)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

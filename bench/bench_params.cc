@@ -53,8 +53,7 @@ class AllocationCounter {
   AllocationCounter() : m_start(g_allocations) {}
   void Report(benchmark::State& state, int64_t opsPerIteration = 1) {
     state.counters["allocs_per_op"] =
-        static_cast<double>(g_allocations - m_start) /
-        static_cast<double>(state.iterations() * opsPerIteration);
+        static_cast<double>(g_allocations - m_start) / static_cast<double>(state.iterations() * opsPerIteration);
   }
 
  private:
@@ -269,8 +268,7 @@ class StdStore {
     if ((p.access & PARAM_ACCESS_READ) == 0) return PARAM_ERR_ACCESS;
     // kMeasureText: measures the text as the library must, whose record
     // keeps no length, instead of asking the string for its size.
-    const uint32_t needed = static_cast<uint32_t>(
-        (kMeasureText ? std::strlen(p.text.c_str()) : p.text.size()) + 1);
+    const uint32_t needed = static_cast<uint32_t>((kMeasureText ? std::strlen(p.text.c_str()) : p.text.size()) + 1);
     if (buffer == nullptr) {
       *length = needed;
       return 0;

@@ -80,8 +80,8 @@ int CompareNamesCollation(void*, int size_a, const void* a, int size_b, const vo
 
 // The name of sibling i: mixed case, every fourth one with non-ASCII letters.
 std::string SiblingName(int i, bool upper) {
-  const char* stem = i % 4 == 0 ? (upper ? "\xC3\x84PFEL\xCE\xA3" : "\xC3\xA4pfel\xCF\x83")
-                                : (upper ? "SETTING" : "Setting");
+  const char* stem =
+      i % 4 == 0 ? (upper ? "\xC3\x84PFEL\xCE\xA3" : "\xC3\xA4pfel\xCF\x83") : (upper ? "SETTING" : "Setting");
   return stem + std::to_string(i);
 }
 
@@ -91,16 +91,13 @@ void BM_NameLookup(benchmark::State& state) {
   const auto way = static_cast<NameLookup>(state.range(0));
   sqlite3* db = nullptr;
   sqlite3_open(":memory:", &db);
-  sqlite3_create_collation_v2(db, "REGNAME", SQLITE_UTF8, nullptr, CompareNamesCollation,
-                              nullptr);
-  const char* schema[] = {
-      "CREATE TABLE k(parent INTEGER, name TEXT COLLATE NOCASE, UNIQUE(parent, name))",
-      "CREATE TABLE k(parent INTEGER, name TEXT COLLATE REGNAME, UNIQUE(parent, name))",
-      "CREATE TABLE k(parent INTEGER, name TEXT, key BLOB, UNIQUE(parent, key))"};
+  sqlite3_create_collation_v2(db, "REGNAME", SQLITE_UTF8, nullptr, CompareNamesCollation, nullptr);
+  const char* schema[] = {"CREATE TABLE k(parent INTEGER, name TEXT COLLATE NOCASE, UNIQUE(parent, name))",
+                          "CREATE TABLE k(parent INTEGER, name TEXT COLLATE REGNAME, UNIQUE(parent, name))",
+                          "CREATE TABLE k(parent INTEGER, name TEXT, key BLOB, UNIQUE(parent, key))"};
   sqlite3_exec(db, schema[way], nullptr, nullptr, nullptr);
   sqlite3_stmt* insert = nullptr;
-  const char* insert_sql =
-      way == kStoredKey ? "INSERT INTO k VALUES(1, ?1, ?2)" : "INSERT INTO k VALUES(1, ?1)";
+  const char* insert_sql = way == kStoredKey ? "INSERT INTO k VALUES(1, ?1, ?2)" : "INSERT INTO k VALUES(1, ?1)";
   sqlite3_prepare_v2(db, insert_sql, -1, &insert, nullptr);
   sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   for (int i = 0; i < 1000; ++i) {
@@ -152,8 +149,7 @@ std::map<std::string, double> RunWinePeer() {
                                  ? prefix_env
                                  : (exe.parent_path().parent_path() / "wineprefix").string();
   const std::string command = "cd '" + exe.parent_path().string() + "' && WINEPREFIX='" + prefix +
-                              "' WINEDEBUG=-all /usr/lib/wine/wine64 '" + exe.string() +
-                              "' 2000 </dev/null";
+                              "' WINEDEBUG=-all /usr/lib/wine/wine64 '" + exe.string() + "' 2000 </dev/null";
   FILE* output = popen(command.c_str(), "r");
   if (output == nullptr) return results;
   // Wine's services may keep the pipe open after the peer ends, so the
@@ -194,11 +190,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::Finalize();
     for (const char* operation : {"SetParam", "GetParam", "SetString", "GetString"}) {
       const auto hive = nanoseconds_.find(std::string("BM_Hive_") + operation);
-      const auto wine = nanoseconds_.find(std::string("BM_Wine_") + operation +
-                                          "/iterations:1/manual_time");
+      const auto wine = nanoseconds_.find(std::string("BM_Wine_") + operation + "/iterations:1/manual_time");
       if (hive == nanoseconds_.end() || wine == nanoseconds_.end()) continue;
-      std::printf("%-10s hive %8.2f us   wine %8.2f us   hive is %.2fx as fast\n", operation,
-                  hive->second / 1000, wine->second / 1000, wine->second / hive->second);
+      std::printf("%-10s hive %8.2f us   wine %8.2f us   hive is %.2fx as fast\n", operation, hive->second / 1000,
+                  wine->second / 1000, wine->second / hive->second);
     }
   }
 

@@ -55,9 +55,7 @@ std::vector<uint8_t> ValueBytes(int key, int value) {
   return bytes;
 }
 
-std::string ToolPath() {
-  return (fs::read_symlink("/proc/self/exe").parent_path() / "vemreg").string();
-}
+std::string ToolPath() { return (fs::read_symlink("/proc/self/exe").parent_path() / "vemreg").string(); }
 
 // A scratch hive directory, named by VEMMISC_REGISTRY_DIR while it lives.
 class ScratchHive {
@@ -91,10 +89,7 @@ void WriteRegFile(const fs::path& path) {
     text += "\r\n[HKEY_CURRENT_USER\\Software\\Tamrel\\VemTools\\" + SectionName(key) + "]\r\n";
     for (int value = 0; value < kValuesPerKey; ++value) {
       const std::vector<uint8_t> bytes = ValueBytes(key, value);
-      text += "\"" + ValueName(value) + "\"=" +
-              (value % 3 == 0   ? "hex(1):"
-               : value % 3 == 1 ? "hex(4):"
-                                : "hex:");
+      text += "\"" + ValueName(value) + "\"=" + (value % 3 == 0 ? "hex(1):" : value % 3 == 1 ? "hex(4):" : "hex:");
       for (size_t i = 0; i < bytes.size(); ++i) {
         char byte[4];
         std::snprintf(byte, sizeof byte, i + 1 < bytes.size() ? "%02x," : "%02x", bytes[i]);
@@ -124,8 +119,7 @@ bool RunTool(const std::vector<std::string>& args, double* cpu_seconds) {
   }
   int status = 0;
   rusage usage{};
-  const bool ok = pid > 0 && wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) &&
-                  WEXITSTATUS(status) == 0;
+  const bool ok = pid > 0 && wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   *cpu_seconds += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   return ok;
@@ -136,8 +130,8 @@ bool WriteWithSettingsManager() {
   for (int key = 0; key < kKeys; ++key) {
     for (int value = 0; value < kValuesPerKey; ++value) {
       const std::vector<uint8_t> bytes = ValueBytes(key, value);
-      if (!settings.SetParam(bytes.data(), static_cast<int32_t>(bytes.size()),
-                             SectionName(key).c_str(), ValueName(value).c_str(), -1)) {
+      if (!settings.SetParam(bytes.data(), static_cast<int32_t>(bytes.size()), SectionName(key).c_str(),
+                             ValueName(value).c_str(), -1)) {
         return false;
       }
     }
@@ -172,10 +166,7 @@ void BM_Import_SettingsManagerBaseline(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kKeys * kValuesPerKey);
 }
-BENCHMARK(BM_Import_SettingsManagerBaseline)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(3);
+BENCHMARK(BM_Import_SettingsManagerBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_Export_Vemreg(benchmark::State& state) {
   ScratchHive hive;
@@ -201,8 +192,7 @@ void BM_Export_SettingsManagerBaseline(benchmark::State& state) {
     for (int key = 0; key < kKeys; ++key) {
       const std::string section = SectionName(key);
       for (int value = 0; value < kValuesPerKey; ++value) {
-        if (!settings.GetParam(buffer, sizeof buffer, section.c_str(), ValueName(value).c_str(),
-                               -1)) {
+        if (!settings.GetParam(buffer, sizeof buffer, section.c_str(), ValueName(value).c_str(), -1)) {
           state.SkipWithError("read failed");
         }
       }
@@ -210,10 +200,7 @@ void BM_Export_SettingsManagerBaseline(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kKeys * kValuesPerKey);
 }
-BENCHMARK(BM_Export_SettingsManagerBaseline)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(3);
+BENCHMARK(BM_Export_SettingsManagerBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 

@@ -50,14 +50,14 @@ int main(int argc, char** argv) {
     ++value;
     return settings.SetParam(&value, 8, "Bench", "Value", -1);
   });
-  ok = Time("GetParam", calls,
-            [&] { return settings.GetParam(&read, 8, "Bench", "Value", -1); }) && ok;
-  ok = Time("SetString", calls, [&] {
-    ++text[0];
-    return settings.SetString(&text, "Bench", "Text", -1);
-  }) && ok;
-  ok = Time("GetString", calls,
-            [&] { return settings.GetString(&read_text, "Bench", "Text", -1); }) && ok;
+  ok = Time("GetParam", calls, [&] { return settings.GetParam(&read, 8, "Bench", "Value", -1); }) && ok;
+  ok = Time("SetString", calls,
+            [&] {
+              ++text[0];
+              return settings.SetString(&text, "Bench", "Text", -1);
+            }) &&
+       ok;
+  ok = Time("GetString", calls, [&] { return settings.GetString(&read_text, "Bench", "Text", -1); }) && ok;
   std::printf("end\n");
   std::fflush(stdout);
   RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());

@@ -9,8 +9,7 @@ namespace vem {
 HashtableEntry** NewBucketArray(int32_t count) {
   const size_t slots = static_cast<size_t>(count);
   // calloc: large arrays come as fresh zero pages, never written by us.
-  void* block = std::calloc(1, sizeof(BucketArrayHeader) +
-                                   slots * sizeof(HashtableEntry*));
+  void* block = std::calloc(1, sizeof(BucketArrayHeader) + slots * sizeof(HashtableEntry*));
   if (block == nullptr) ThrowBadAlloc();
   auto* header = static_cast<BucketArrayHeader*>(block);
   header->count = static_cast<uint32_t>(count);

@@ -30,13 +30,12 @@ struct BucketArrayHeader {
 
 // The bucket of key: (key & 0x7FFFFFFF) % count.
 inline int32_t BucketIndex(HashtableEntry* const* buckets, int32_t key) {
-  const auto* header = reinterpret_cast<const BucketArrayHeader*>(
-      reinterpret_cast<const char*>(buckets) - sizeof(BucketArrayHeader));
+  const auto* header =
+      reinterpret_cast<const BucketArrayHeader*>(reinterpret_cast<const char*>(buckets) - sizeof(BucketArrayHeader));
   const uint32_t dividend = static_cast<uint32_t>(key) & 0x7FFFFFFFu;
 #if defined(__SIZEOF_INT128__)
   const uint64_t fraction = header->reciprocal * dividend;
-  return static_cast<int32_t>(
-      (static_cast<unsigned __int128>(fraction) * header->count) >> 64);
+  return static_cast<int32_t>((static_cast<unsigned __int128>(fraction) * header->count) >> 64);
 #else
   return static_cast<int32_t>(dividend % header->count);
 #endif

@@ -10,6 +10,4 @@ int32_t GenerateID(const VemWChar* text) {
   return static_cast<int32_t>(hash);
 }
 
-int32_t GenerateID(const char* text) {
-  return static_cast<int32_t>(vem::HashNarrowText(text));
-}
+int32_t GenerateID(const char* text) { return static_cast<int32_t>(vem::HashNarrowText(text)); }

@@ -13,9 +13,7 @@ constexpr float kDefaultLoadFactor = 0.75f;
 // that has reached it stops growing and lets its chains lengthen instead.
 constexpr int32_t kLargestGrowableCapacity = (INT32_MAX - 1) / 2;
 
-int32_t ValidCapacity(int32_t capacity) {
-  return capacity >= 1 ? capacity : kDefaultCapacity;
-}
+int32_t ValidCapacity(int32_t capacity) { return capacity >= 1 ? capacity : kDefaultCapacity; }
 
 float ValidLoadFactor(float load_factor) {
   return load_factor > 0.0f ? load_factor : kDefaultLoadFactor;  // NaN fails too
@@ -44,19 +42,15 @@ void FreeChains(HashtableEntry** buckets, int32_t capacity) {
 // headers in which they were not still call the library's own copies, so
 // their addresses are taken here: that makes the library emit, and export,
 // one out-of-line copy of each.
-__attribute__((used)) void* (CHashtable::*const kExportedGet)(int32_t) const =
-    &CHashtable::Get;
-__attribute__((used)) bool (CHashtable::*const kExportedContainsKey)(int32_t)
-    const = &CHashtable::ContainsKey;
-__attribute__((used)) int32_t (CHashtable::*const kExportedSize)() const =
-    &CHashtable::Size;
+__attribute__((used)) void* (CHashtable::*const kExportedGet)(int32_t) const = &CHashtable::Get;
+__attribute__((used)) bool (CHashtable::*const kExportedContainsKey)(int32_t) const = &CHashtable::ContainsKey;
+__attribute__((used)) int32_t (CHashtable::*const kExportedSize)() const = &CHashtable::Size;
 
 }  // namespace
 
 CHashtable::CHashtable() : CHashtable(kDefaultCapacity, kDefaultLoadFactor) {}
 
-CHashtable::CHashtable(int32_t capacity)
-    : CHashtable(capacity, kDefaultLoadFactor) {}
+CHashtable::CHashtable(int32_t capacity) : CHashtable(capacity, kDefaultLoadFactor) {}
 
 CHashtable::CHashtable(int32_t capacity, float load_factor)
     : m_table(vem::NewBucketArray(ValidCapacity(capacity))),
@@ -74,8 +68,7 @@ CHashtable::CHashtable(const CHashtable& other)
   try {
     for (int32_t i = 0; i < m_capacity; ++i) {
       HashtableEntry** tail = &m_table[i];
-      for (const HashtableEntry* from = other.m_table[i]; from != nullptr;
-           from = from->next) {
+      for (const HashtableEntry* from = other.m_table[i]; from != nullptr; from = from->next) {
         *tail = new HashtableEntry{from->key, from->value, nullptr};
         tail = &(*tail)->next;
         ++m_count;
@@ -116,8 +109,7 @@ void* CHashtable::Put(int32_t key, void* value) {
     // A small load factor may need several rounds before the key fits.
     do {
       Rehash();
-    } while (m_count >= GrowthThreshold(m_capacity, m_loadFactor) &&
-             m_capacity <= kLargestGrowableCapacity);
+    } while (m_count >= GrowthThreshold(m_capacity, m_loadFactor) && m_capacity <= kLargestGrowableCapacity);
     head = &m_table[vem::BucketIndex(m_table, key)];
   }
   *head = new HashtableEntry{key, value, *head};
@@ -133,8 +125,7 @@ bool CHashtable::Contains(void* value) const {
 bool CHashtable::GetKey(void* value, int32_t* key) const {
   if (value == nullptr) return false;
   for (int32_t i = m_capacity - 1; i >= 0; --i) {
-    for (const HashtableEntry* entry = m_table[i]; entry != nullptr;
-         entry = entry->next) {
+    for (const HashtableEntry* entry = m_table[i]; entry != nullptr; entry = entry->next) {
       if (entry->value == value) {
         *key = entry->key;
         return true;
@@ -146,8 +137,7 @@ bool CHashtable::GetKey(void* value, int32_t* key) const {
 
 void* CHashtable::Remove(int32_t key) {
   HashtableEntry** link = &m_table[vem::BucketIndex(m_table, key)];
-  for (HashtableEntry* entry = *link; entry != nullptr;
-       link = &entry->next, entry = entry->next) {
+  for (HashtableEntry* entry = *link; entry != nullptr; link = &entry->next, entry = entry->next) {
     if (entry->key == key) {
       *link = entry->next;
       --m_count;
@@ -185,10 +175,8 @@ void CHashtable::Rehash() {
     if (prefetch && i >= kEntryDistance) {
       vem::Prefetch(m_table[i - kEntryDistance]);
     }
-    if (prefetch && i >= kBucketDistance &&
-        m_table[i - kBucketDistance] != nullptr) {
-      vem::Prefetch(&fresh[vem::BucketIndex(
-          fresh, m_table[i - kBucketDistance]->key)]);
+    if (prefetch && i >= kBucketDistance && m_table[i - kBucketDistance] != nullptr) {
+      vem::Prefetch(&fresh[vem::BucketIndex(fresh, m_table[i - kBucketDistance]->key)]);
     }
     HashtableEntry* entry = m_table[i];
     while (entry != nullptr) {

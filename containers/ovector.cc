@@ -20,8 +20,6 @@ void OVector::RemoveElement(int32_t index) {
   }
 }
 
-void* OVector::GetElement(int32_t index) const {
-  return Core::IsIndex(index, m_lastIndex) ? m_array[index] : nullptr;
-}
+void* OVector::GetElement(int32_t index) const { return Core::IsIndex(index, m_lastIndex) ? m_array[index] : nullptr; }
 
 int32_t OVector::GetSize() const { return m_lastIndex + 1; }

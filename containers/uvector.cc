@@ -13,9 +13,7 @@ using Core = vem::VectorCore<uint32_t>;
 #undef VEM_ELEMENT
 #undef VEM_VECTOR
 
-void UVector::RemoveElement(int32_t index) {
-  Core(m_array, m_capacity, m_lastIndex, m_growFactor).RemoveAt(index);
-}
+void UVector::RemoveElement(int32_t index) { Core(m_array, m_capacity, m_lastIndex, m_growFactor).RemoveAt(index); }
 
 uint32_t UVector::GetElement(int32_t index) const {
   return Core::IsIndex(index, m_lastIndex) ? m_array[index] : 0xFFFFFFFFu;

@@ -36,12 +36,8 @@ inline int32_t GrownCapacity(int32_t capacity, float grow_factor) {
 template <typename Element>
 class VectorCore {
  public:
-  VectorCore(Element*& array, int32_t& capacity, int32_t& last_index,
-             float& grow_factor)
-      : array_(array),
-        capacity_(capacity),
-        last_index_(last_index),
-        grow_factor_(grow_factor) {}
+  VectorCore(Element*& array, int32_t& capacity, int32_t& last_index, float& grow_factor)
+      : array_(array), capacity_(capacity), last_index_(last_index), grow_factor_(grow_factor) {}
 
   int32_t Size() const { return last_index_ + 1; }
 
@@ -70,8 +66,7 @@ class VectorCore {
     if (block == nullptr) ThrowBadAlloc();
     auto* grown = static_cast<Element*>(block);
     if (new_count > capacity_) {
-      std::memset(grown + capacity_, 0,
-                  static_cast<size_t>(new_count - capacity_) * sizeof(Element));
+      std::memset(grown + capacity_, 0, static_cast<size_t>(new_count - capacity_) * sizeof(Element));
     }
     return grown;
   }
@@ -103,8 +98,7 @@ class VectorCore {
   void Append(Element* const& source, int32_t count) {
     if (count <= 0) return;
     Reserve(count);
-    std::memcpy(array_ + Size(), source,
-                static_cast<size_t>(count) * sizeof(Element));
+    std::memcpy(array_ + Size(), source, static_cast<size_t>(count) * sizeof(Element));
     last_index_ += count;
   }
 
@@ -117,8 +111,7 @@ class VectorCore {
       array_ = Reallocate(new_size);
       capacity_ = new_size;
     } else if (new_size < capacity_) {
-      std::memset(array_ + new_size, 0,
-                  static_cast<size_t>(capacity_ - new_size) * sizeof(Element));
+      std::memset(array_ + new_size, 0, static_cast<size_t>(capacity_ - new_size) * sizeof(Element));
     }
     last_index_ = new_size - 1;
   }
@@ -134,8 +127,7 @@ class VectorCore {
   }
 
   // Index of the first of the elements 0..last_index equal to element, or -1.
-  static int32_t Find(const Element* array, int32_t last_index,
-                      Element element) {
+  static int32_t Find(const Element* array, int32_t last_index, Element element) {
     for (int32_t i = 0; i <= last_index; ++i) {
       if (array[i] == element) return i;
     }
@@ -143,16 +135,13 @@ class VectorCore {
   }
 
   // Whether index names one of the elements 0..last_index.
-  static bool IsIndex(int32_t index, int32_t last_index) {
-    return index >= 0 && index <= last_index;
-  }
+  static bool IsIndex(int32_t index, int32_t last_index) { return index >= 0 && index <= last_index; }
 
   // Closes the gap at index. False (nothing changed) when index is not an
   // element's. The formerly last slot keeps its old value.
   bool RemoveAt(int32_t index) {
     if (!IsIndex(index, last_index_)) return false;
-    std::memmove(array_ + index, array_ + index + 1,
-                 static_cast<size_t>(last_index_ - index) * sizeof(Element));
+    std::memmove(array_ + index, array_ + index + 1, static_cast<size_t>(last_index_ - index) * sizeof(Element));
     --last_index_;
     return true;
   }

@@ -24,10 +24,9 @@ void TourContainers() {
   THashtable<Channel> byName;  // 151 buckets, grown when three quarters full
   for (Channel& channel : channels) byName.Put(GenerateID(channel.name), &channel);
   const Channel* guitar = byName.Get(GenerateID("Guitar"));
-  std::printf("GenerateID(\"Guitar\") = %d finds %s at gain %" PRId64 ".\n", GenerateID("Guitar"),
-              guitar->name, guitar->gain);
-  std::printf("Get of a name never put returns %s.\n",
-              byName.Get(GenerateID("Bass")) == nullptr ? "null" : "a value");
+  std::printf("GenerateID(\"Guitar\") = %d finds %s at gain %" PRId64 ".\n", GenerateID("Guitar"), guitar->name,
+              guitar->gain);
+  std::printf("Get of a name never put returns %s.\n", byName.Get(GenerateID("Bass")) == nullptr ? "null" : "a value");
 
   std::printf("Enumerating the %d entries (highest bucket first):\n", byName.Size());
   CHtEnumerator it(&byName);

@@ -68,6 +68,7 @@ void TourMemoryBlocks() {
   // [free]
   ShowBlockFiles(directory);
 
-  std::printf("VTAllocMMF(0) returns %s: an empty block cannot be made.\n", VTAllocMMF(0) == nullptr ? "NULL" : "a block");
+  std::printf("VTAllocMMF(0) returns %s: an empty block cannot be made.\n",
+              VTAllocMMF(0) == nullptr ? "NULL" : "a block");
   std::printf("Blocks still live when the library unloads (or the program ends) are released then.\n\n");
 }

@@ -58,13 +58,15 @@ void TourMessageBox() {
   std::printf("VTisMessageBoxReaded() with no awaited box returns %d at once.\n", VTisMessageBoxReaded());
 
   const char* comment = "This box runs on a thread of its own (mode 1).";
-  const char* message = "The tour goes on while it is open, then waits for it:\r\n"
-                        "close it with OK, Enter, Esc or the close button.";
+  const char* message =
+      "The tour goes on while it is open, then waits for it:\r\n"
+      "close it with OK, Enter, Esc or the close button.";
   if (!UserCanAnswer()) {
-    std::printf("No display or no one at the terminal, so no box is shown. With one, the tour\n"
-                "would show an information box (kind 1) in mode 1, captioned \"VemMisc tour\":\n"
-                "  comment: %s\n  message: ",
-                comment);
+    std::printf(
+        "No display or no one at the terminal, so no box is shown. With one, the tour\n"
+        "would show an information box (kind 1) in mode 1, captioned \"VemMisc tour\":\n"
+        "  comment: %s\n  message: ",
+        comment);
     PrintIndented(message);
     std::printf("and then wait for it with VTisMessageBoxReaded().\n\n");
     return;

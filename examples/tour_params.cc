@@ -13,8 +13,7 @@ namespace {
 constexpr uint32_t kStorageId = 4711;
 
 const char* TypeName(uint32_t type) {
-  static const char* const names[] = {"integer", "boolean", "double", "string",
-                                      "array"};
+  static const char* const names[] = {"integer", "boolean", "double", "string", "array"};
   return type <= PARAM_TYPE_ARRAY ? names[type] : "unknown";
 }
 
@@ -25,40 +24,34 @@ int64_t g_appliedGain = 0;
 int32_t OwnerBeforeSet(uint32_t id, _VemStParam* param, void* value, uint32_t size) {
   int64_t gain;
   std::memcpy(&gain, value, sizeof(gain));
-  std::printf("    owner pfnBeforeSet(storage %u, %s, new value %" PRId64
-              ", size %u)%s\n",
-              id, param->name, gain, size, gain == 13 ? ": refused" : "");
+  std::printf("    owner pfnBeforeSet(storage %u, %s, new value %" PRId64 ", size %u)%s\n", id, param->name, gain, size,
+              gain == 13 ? ": refused" : "");
   return gain == 13 ? 13 : 0;
 }
 
 int32_t OwnerAfterSet(uint32_t id, _VemStParam* param) {
   g_appliedGain = param->intVal.current;
-  std::printf("    owner pfnAfterSet(storage %u, %s): the owner now uses %" PRId64
-              "\n",
-              id, param->name, g_appliedGain);
+  std::printf("    owner pfnAfterSet(storage %u, %s): the owner now uses %" PRId64 "\n", id, param->name,
+              g_appliedGain);
   return 0;
 }
 
 class GainSlider : public VemParamListener {
  public:
   int32_t OnParamChanged(_VemStParam* param) override {
-    std::printf("    slider OnParamChanged(copy of %s = %" PRId64 ")\n", param->name,
-                param->intVal.current);
+    std::printf("    slider OnParamChanged(copy of %s = %" PRId64 ")\n", param->name, param->intVal.current);
     return 0;
   }
 };
 
-void Declare(VemParamStorage* storage, _VemStParam* param, const char* name,
-             uint32_t type) {
+void Declare(VemParamStorage* storage, _VemStParam* param, const char* name, uint32_t type) {
   std::snprintf(param->name, sizeof(param->name), "%s", name);
   param->type = type;
   const int32_t result = storage->AddParam(param);
   std::printf("  AddParam(%s, %s) -> %d\n", name, TypeName(type), result);
 }
 
-void Result(const char* what, int32_t result) {
-  std::printf("  -> %s returned %d\n", what, result);
-}
+void Result(const char* what, int32_t result) { std::printf("  -> %s returned %d\n", what, result); }
 
 }  // namespace
 
@@ -102,19 +95,11 @@ void TourParams() {
     std::printf("  %-5s %-7s = ", r.name, TypeName(r.type));
     switch (r.type) {
       case PARAM_TYPE_INT:
-        std::printf("%" PRId64 " in [%" PRId64 ", %" PRId64 "]\n", r.intVal.current,
-                    r.intVal.min, r.intVal.max);
+        std::printf("%" PRId64 " in [%" PRId64 ", %" PRId64 "]\n", r.intVal.current, r.intVal.min, r.intVal.max);
         break;
-      case PARAM_TYPE_BOOL:
-        std::printf("%s\n", r.boolVal.current ? "true" : "false");
-        break;
-      case PARAM_TYPE_FLOAT:
-        std::printf("%g in [%g, %g]\n", r.floatVal.current, r.floatVal.min,
-                    r.floatVal.max);
-        break;
-      case PARAM_TYPE_STRING:
-        std::printf("\"%s\"\n", r.strVal.current);
-        break;
+      case PARAM_TYPE_BOOL: std::printf("%s\n", r.boolVal.current ? "true" : "false"); break;
+      case PARAM_TYPE_FLOAT: std::printf("%g in [%g, %g]\n", r.floatVal.current, r.floatVal.min, r.floatVal.max); break;
+      case PARAM_TYPE_STRING: std::printf("\"%s\"\n", r.strVal.current); break;
       default:
         std::printf("%u bytes:", r.arrVal.size);
         for (uint32_t b = 0; b < r.arrVal.size; ++b) {
@@ -130,12 +115,10 @@ void TourParams() {
 
   // From here on, the user-interface side: it knows only the identifier.
   VemParamStorage* found = VemParamStorage::GetStorage(kStorageId);
-  std::printf("GetStorage(%u) found %s.\n", kStorageId,
-              found == &owner ? "the owner's storage" : "nothing");
+  std::printf("GetStorage(%u) found %s.\n", kStorageId, found == &owner ? "the owner's storage" : "nothing");
   if (found == nullptr) return;
   GainSlider slider;
-  Result("AddParamChangedListener(Gain, slider)",
-         found->AddParamChangedListener("Gain", &slider));
+  Result("AddParamChangedListener(Gain, slider)", found->AddParamChangedListener("Gain", &slider));
 
   std::printf("SetParamInt(Gain, 12, notify):\n");
   Result("SetParamInt", found->SetParamInt("Gain", 12, true));

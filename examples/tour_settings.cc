@@ -24,8 +24,9 @@ void TourSettings() {
   std::printf("Registry settings\n-----------------\n");
   std::printf("Values live under HKEY_CURRENT_USER\\Software\\Tamrel\\VemTools\\%s.\n", kSection);
 #if !defined(_WIN32)
-  std::printf("On Linux that is the library's registry hive in $VEMMISC_REGISTRY_DIR, or else\n"
-              "in ${XDG_CONFIG_HOME:-$HOME/.config}/vemmisc/registry.\n");
+  std::printf(
+      "On Linux that is the library's registry hive in $VEMMISC_REGISTRY_DIR, or else\n"
+      "in ${XDG_CONFIG_HOME:-$HOME/.config}/vemmisc/registry.\n");
 #endif
 
   // [settings]
@@ -46,8 +47,10 @@ void TourSettings() {
   const std::string now = Now();
   if (settings.SetParam(&gain, sizeof gain, kSection, "Gain", -1) &&
       settings.SetString(&now, kSection, "LastRun", -1)) {
-    std::printf("Stored Gain = %" PRId64 " and the time of this run; run the tour again to "
-                "read them back.\n\n", gain);
+    std::printf("Stored Gain = %" PRId64
+                " and the time of this run; run the tour again to "
+                "read them back.\n\n",
+                gain);
   } else {
     std::printf("Could not store Gain: the registry refused the write.\n\n");
   }

@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition)                                            \
-  do {                                                                   \
-    if (!(condition)) {                                                  \
-      std::fprintf(stderr, "%s:%d: model disagrees: %s\n", __FILE__,     \
-                   __LINE__, #condition);                                \
-      std::abort();                                                      \
-    }                                                                    \
+#define FUZZ_CHECK(condition)                                                               \
+  do {                                                                                      \
+    if (!(condition)) {                                                                     \
+      std::fprintf(stderr, "%s:%d: model disagrees: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                         \
+    }                                                                                       \
   } while (false)
 
 #endif  // VEMMISC_FUZZ_FUZZ_CHECK_H_

@@ -39,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Write back what the file creates, in file order, in both formats; each
   // refuses what it cannot carry (key names with line breaks, and in REGEDIT4
   // characters outside Windows-1252), which this skips.
-  for (const auto format : {vem::RegFileWriter::Format::kVersion5,
-                            vem::RegFileWriter::Format::kRegedit4}) {
+  for (const auto format : {vem::RegFileWriter::Format::kVersion5, vem::RegFileWriter::Format::kRegedit4}) {
     vem::RegFileWriter writer(format);
     std::vector<RegFileEntry> written;
     bool in_written_key = false;
@@ -48,8 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (entry.kind == RegFileEntry::Kind::kKey) {
         in_written_key = writer.AddKey(vem::FullKeyName(entry.key));
         if (in_written_key) written.push_back(entry);
-      } else if (entry.kind == RegFileEntry::Kind::kSetValue && in_written_key &&
-                 writer.AddValue(entry.value)) {
+      } else if (entry.kind == RegFileEntry::Kind::kSetValue && in_written_key && writer.AddValue(entry.value)) {
         written.push_back(entry);
       }
     }

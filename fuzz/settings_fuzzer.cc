@@ -30,9 +30,9 @@ const char* const kPlainSections[] = {"Alpha", "ALPHA", "alpha", "Beta"};
 const char* const kPlainNames[] = {"Gain", "gain", "GAIN", "Level", "Gain3"};
 const std::string kLong(300, 'L');
 const std::string kVeryLong(20000, 'V');
-const char* const kHostile[] = {"", "\\", "a\\b", "A\\B\\", "\\\\x", "x\\\\y",
-                                kLong.c_str(), kVeryLong.c_str(), "\xc3\xa9t\xc3\xa9",
-                                "\xff\xfe", "=\"[]", "Gain\\3"};
+const char* const kHostile[] = {
+    "",         "\\",    "a\\b",   "A\\B\\", "\\\\x", "x\\\\y", kLong.c_str(), kVeryLong.c_str(), "\xc3\xa9t\xc3\xa9",
+    "\xff\xfe", "=\"[]", "Gain\\3"};
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -45,8 +45,8 @@ std::string ValueName(const char* name, int32_t index) {
 }
 
 // A successful write must read back exactly; a failed one must not crash.
-void WriteAndReadBack(SettingsManager& settings, const std::string& data,
-                      const char* section, const char* name, int32_t index) {
+void WriteAndReadBack(SettingsManager& settings, const std::string& data, const char* section, const char* name,
+                      int32_t index) {
   const int32_t size = static_cast<int32_t>(data.size());
   if (!settings.SetParam(data.data(), size, section, name, index)) return;
   FUZZ_CHECK(settings.GetParamDataLen(section, name, index) == data.size());
@@ -83,14 +83,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t index = in.PickValueInArray<int32_t>({-1, -1, 0, 3, -2, 2147483647});
     const bool hostileSection = in.ConsumeIntegralInRange(0, 3) == 0;
     const bool hostileName = in.ConsumeIntegralInRange(0, 3) == 0;
-    const char* section = hostileSection ? in.PickValueInArray(kHostile)
-                                         : in.PickValueInArray(kPlainSections);
-    const char* name = hostileName ? in.PickValueInArray(kHostile)
-                                   : in.PickValueInArray(kPlainNames);
+    const char* section = hostileSection ? in.PickValueInArray(kHostile) : in.PickValueInArray(kPlainSections);
+    const char* name = hostileName ? in.PickValueInArray(kHostile) : in.PickValueInArray(kPlainNames);
     const bool modelled = !hostileSection && !hostileName;
     const auto key = std::make_pair(Lower(section), Lower(ValueName(name, index)));
-    const size_t length = in.ConsumeBool() ? in.ConsumeIntegralInRange<size_t>(0, 16)
-                                           : in.ConsumeIntegralInRange<size_t>(0, 70000);
+    const size_t length =
+        in.ConsumeBool() ? in.ConsumeIntegralInRange<size_t>(0, 16) : in.ConsumeIntegralInRange<size_t>(0, 70000);
     std::string bytes(length, '\0');
     for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>(i * 7 + step);
 
@@ -100,8 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           WriteAndReadBack(settings, bytes, section, name, index);
           break;
         }
-        FUZZ_CHECK(settings.SetParam(bytes.data(), static_cast<int32_t>(length),
-                                     section, name, index));
+        FUZZ_CHECK(settings.SetParam(bytes.data(), static_cast<int32_t>(length), section, name, index));
         model[key] = bytes;
         break;
       }
@@ -119,8 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 2: {
         // Refused arguments touch nothing.
-        FUZZ_CHECK(!settings.SetParam(bytes.data(), -1 - static_cast<int32_t>(length % 5),
-                                      section, name, index));
+        FUZZ_CHECK(!settings.SetParam(bytes.data(), -1 - static_cast<int32_t>(length % 5), section, name, index));
         FUZZ_CHECK(!settings.SetParam(bytes.data(), 1, section, nullptr, index));
         FUZZ_CHECK(settings.GetParamDataLen(section, nullptr, index) == 0);
         break;
@@ -135,8 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto found = model.find(key);
         const uint32_t stored = settings.GetParamDataLen(section, name, index);
         std::string buffer(found == model.end() ? 8 : found->second.size() + 1, '\x5A');
-        const bool read = settings.GetParam(&buffer[0], static_cast<int32_t>(buffer.size()),
-                                            section, name, index);
+        const bool read = settings.GetParam(&buffer[0], static_cast<int32_t>(buffer.size()), section, name, index);
         if (found == model.end()) {
           FUZZ_CHECK(stored == 0 && !read);
         } else {

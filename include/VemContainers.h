@@ -18,13 +18,13 @@
 // exported class (Windows) nor default visibility (elsewhere, where the
 // library hides its inline functions) exports an inline member by itself.
 #if defined(_WIN32)
-#  if defined(VEMMISC_BUILDING)
-#    define VEMMISC_INLINE_API __declspec(dllexport)
-#  else
-#    define VEMMISC_INLINE_API
-#  endif
+#if defined(VEMMISC_BUILDING)
+#define VEMMISC_INLINE_API __declspec(dllexport)
 #else
-#  define VEMMISC_INLINE_API __attribute__((visibility("default")))
+#define VEMMISC_INLINE_API
+#endif
+#else
+#define VEMMISC_INLINE_API __attribute__((visibility("default")))
 #endif
 
 // One entry of a CHashtable chain. Handed out as is by CHtEnumerator::NextEntry;
@@ -62,16 +62,13 @@ class VEMMISC_API CHashtable {
   // The key's value, or null when the key is absent. Inline, so that a
   // caller's loop of lookups keeps several of them in flight at once.
   VEMMISC_INLINE_API void* Get(int32_t key) const {
-    for (const HashtableEntry* entry = m_table[BucketOf(key)]; entry != nullptr;
-         entry = entry->next) {
+    for (const HashtableEntry* entry = m_table[BucketOf(key)]; entry != nullptr; entry = entry->next) {
       if (entry->key == key) return entry->value;
     }
     return nullptr;
   }
   // Whether the key is present.
-  VEMMISC_INLINE_API bool ContainsKey(int32_t key) const {
-    return Get(key) != nullptr;
-  }
+  VEMMISC_INLINE_API bool ContainsKey(int32_t key) const { return Get(key) != nullptr; }
   // Whether some entry holds exactly this pointer (false for null).
   bool Contains(void* value) const;
   // Finds the first entry in enumeration order holding exactly this pointer
@@ -93,8 +90,7 @@ class VEMMISC_API CHashtable {
   // measurement over an exact remainder by multiplication with a reciprocal
   // stored beside the bucket array: see bench/RESULTS.md.
   int32_t BucketOf(int32_t key) const {
-    return static_cast<int32_t>((static_cast<uint32_t>(key) & 0x7FFFFFFFu) %
-                                static_cast<uint32_t>(m_capacity));
+    return static_cast<int32_t>((static_cast<uint32_t>(key) & 0x7FFFFFFFu) % static_cast<uint32_t>(m_capacity));
   }
 
   // Grows the bucket array to 2n + 1 buckets, relinking every entry (old
@@ -177,18 +173,13 @@ class THashtable : public CHashtable {
   // CHashtable's constructors.
   THashtable() = default;
   explicit THashtable(int32_t capacity) : CHashtable(capacity) {}
-  THashtable(int32_t capacity, float load_factor)
-      : CHashtable(capacity, load_factor) {}
+  THashtable(int32_t capacity, float load_factor) : CHashtable(capacity, load_factor) {}
 
   // CHashtable's value operations with T* values: the same results.
-  T* Put(int32_t key, T* value) {
-    return static_cast<T*>(CHashtable::Put(key, value));
-  }
+  T* Put(int32_t key, T* value) { return static_cast<T*>(CHashtable::Put(key, value)); }
   T* Get(int32_t key) const { return static_cast<T*>(CHashtable::Get(key)); }
   bool Contains(T* value) const { return CHashtable::Contains(value); }
-  bool GetKey(T* value, int32_t* key) const {
-    return CHashtable::GetKey(value, key);
-  }
+  bool GetKey(T* value, int32_t* key) const { return CHashtable::GetKey(value, key); }
   T* Remove(int32_t key) { return static_cast<T*>(CHashtable::Remove(key)); }
 };
 
@@ -326,23 +317,16 @@ class TVector : public OVector {
  public:
   // OVector's constructors.
   TVector() = default;
-  TVector(float grow_factor, int32_t capacity)
-      : OVector(grow_factor, capacity) {}
+  TVector(float grow_factor, int32_t capacity) : OVector(grow_factor, capacity) {}
 
   // OVector's element operations with T* elements: the same results.
   void AddElement(T* element) { OVector::AddElement(element); }
-  void InsertElement(T* element, int32_t index) {
-    OVector::InsertElement(element, index);
-  }
+  void InsertElement(T* element, int32_t index) { OVector::InsertElement(element, index); }
   void RemoveElement(T* element) { OVector::RemoveElement(element); }
   void RemoveElement(int32_t index) { OVector::RemoveElement(index); }
   int32_t isElement(T* element) const { return OVector::isElement(element); }
-  T* GetElement(int32_t index) const {
-    return static_cast<T*>(OVector::GetElement(index));
-  }
-  void SetElement(T* element, int32_t index) {
-    OVector::SetElement(element, index);
-  }
+  T* GetElement(int32_t index) const { return static_cast<T*>(OVector::GetElement(index)); }
+  void SetElement(T* element, int32_t index) { OVector::SetElement(element, index); }
 };
 
 #endif  // VEMMISC_INCLUDE_VEMCONTAINERS_H_

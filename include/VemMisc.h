@@ -4,9 +4,9 @@
 #define VEMMISC_INCLUDE_VEMMISC_H_
 
 #include "VemContainers.h"
-#include "VemParams.h"
-#include "VemSettings.h"
 #include "VemMMF.h"
 #include "VemMsgBox.h"
+#include "VemParams.h"
+#include "VemSettings.h"
 
 #endif  // VEMMISC_INCLUDE_VEMMISC_H_

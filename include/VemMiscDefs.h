@@ -8,13 +8,13 @@
 // VEMMISC_API marks what the library exports. Everything else stays hidden
 // (Linux builds with -fvisibility=hidden).
 #if defined(_WIN32)
-#  if defined(VEMMISC_BUILDING)
-#    define VEMMISC_API __declspec(dllexport)
-#  else
-#    define VEMMISC_API __declspec(dllimport)
-#  endif
+#if defined(VEMMISC_BUILDING)
+#define VEMMISC_API __declspec(dllexport)
 #else
-#  define VEMMISC_API __attribute__((visibility("default")))
+#define VEMMISC_API __declspec(dllimport)
+#endif
+#else
+#define VEMMISC_API __attribute__((visibility("default")))
 #endif
 
 // One UTF-16 code unit: wchar_t is 16 bits on Windows only.

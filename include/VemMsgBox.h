@@ -21,9 +21,9 @@ enum {
 
 // Modes (fourth argument of VTMessageBoxW/A).
 enum {
-  VT_MSGBOX_ASYNC = 0,           // own thread, no owner window, not waited for
-  VT_MSGBOX_ASYNC_AWAITED = 1,   // own thread, owner window, VTisMessageBoxReaded waits for it
-  VT_MSGBOX_MODAL = 2            // calling thread, owner window, returns the end code
+  VT_MSGBOX_ASYNC = 0,          // own thread, no owner window, not waited for
+  VT_MSGBOX_ASYNC_AWAITED = 1,  // own thread, owner window, VTisMessageBoxReaded waits for it
+  VT_MSGBOX_MODAL = 2           // calling thread, owner window, returns the end code
 };
 
 // End codes of a box shown in mode 2.
@@ -45,13 +45,11 @@ extern "C" {
 // awaited). A box that goes away unanswered (on Linux: its helper process
 // killed, or its display gone) ends like one that could not be shown: -1 in
 // mode 2, and in mode 1 it counts as closed.
-VEMMISC_API int32_t VTMessageBoxW(const VemWChar* comment, const VemWChar* message,
-                                  int32_t kind, int32_t mode);
+VEMMISC_API int32_t VTMessageBoxW(const VemWChar* comment, const VemWChar* message, int32_t kind, int32_t mode);
 
 // VTMessageBoxW with narrow texts in the calling thread's ANSI code page
 // (UTF-8 on Linux). A text that cannot be converted is passed on as null.
-VEMMISC_API int32_t VTMessageBoxA(const char* comment, const char* message,
-                                  int32_t kind, int32_t mode);
+VEMMISC_API int32_t VTMessageBoxA(const char* comment, const char* message, int32_t kind, int32_t mode);
 
 // Sets the caption of every box shown or initialised from now on. Null sets
 // the executable's full path. Titles over 259 UTF-16 units are cut to 259,

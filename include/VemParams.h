@@ -44,12 +44,10 @@ struct _VemStParam;
 // Before a typed read; non-zero ends the read with that result.
 typedef int32_t (*VemBeforeGetFn)(uint32_t id, _VemStParam* param);
 // After a successful typed read, with a copy of the value as it was before.
-typedef int32_t (*VemAfterGetFn)(uint32_t id, _VemStParam* param,
-                                 void* old_value, uint32_t size);
+typedef int32_t (*VemAfterGetFn)(uint32_t id, _VemStParam* param, void* old_value, uint32_t size);
 // Before a typed write; non-zero vetoes it. Scalars may be rewritten through
 // new_value.
-typedef int32_t (*VemBeforeSetFn)(uint32_t id, _VemStParam* param,
-                                  void* new_value, uint32_t size);
+typedef int32_t (*VemBeforeSetFn)(uint32_t id, _VemStParam* param, void* new_value, uint32_t size);
 // Applies a written value to the owner.
 typedef int32_t (*VemAfterSetFn)(uint32_t id, _VemStParam* param);
 
@@ -97,7 +95,7 @@ struct _VemStParam {
 
   uint32_t type;    // a PARAM_TYPE_ code: which arm of the value area holds the value
   uint32_t access;  // PARAM_ACCESS_ bits; other bits are kept and mean nothing
-  char name[256];  // NUL-terminated, at most 255 characters
+  char name[256];   // NUL-terminated, at most 255 characters
   // The owner's callbacks, each of which may be null.
   VemBeforeGetFn pfnBeforeGet;
   VemAfterGetFn pfnAfterGet;
@@ -132,22 +130,16 @@ struct _VemStParam {
 #if UINTPTR_MAX == 0xFFFFFFFFFFFFFFFFu
 static_assert(sizeof(_VemStParam) == 336, "record size is part of the interface");
 static_assert(alignof(_VemStParam) == 8, "record alignment is part of the interface");
-static_assert(offsetof(_VemStParam, type) == 0 && offsetof(_VemStParam, access) == 4,
-              "type and access offsets");
+static_assert(offsetof(_VemStParam, type) == 0 && offsetof(_VemStParam, access) == 4, "type and access offsets");
 static_assert(offsetof(_VemStParam, name) == 8, "name offset");
-static_assert(offsetof(_VemStParam, pfnBeforeGet) == 264 &&
-                  offsetof(_VemStParam, pfnAfterGet) == 272 &&
-                  offsetof(_VemStParam, pfnBeforeSet) == 280 &&
-                  offsetof(_VemStParam, pfnAfterSet) == 288,
+static_assert(offsetof(_VemStParam, pfnBeforeGet) == 264 && offsetof(_VemStParam, pfnAfterGet) == 272 &&
+                  offsetof(_VemStParam, pfnBeforeSet) == 280 && offsetof(_VemStParam, pfnAfterSet) == 288,
               "callback offsets");
-static_assert(offsetof(_VemStParam, intVal) == 296 &&
-                  offsetof(_VemStParam, boolVal) == 296 &&
-                  offsetof(_VemStParam, floatVal) == 296 &&
-                  offsetof(_VemStParam, strVal) == 296 &&
+static_assert(offsetof(_VemStParam, intVal) == 296 && offsetof(_VemStParam, boolVal) == 296 &&
+                  offsetof(_VemStParam, floatVal) == 296 && offsetof(_VemStParam, strVal) == 296 &&
                   offsetof(_VemStParam, arrVal) == 296,
               "every arm starts the value area");
-static_assert(sizeof(_VemStParam) - offsetof(_VemStParam, intVal) == 40 &&
-                  sizeof(_VemStParam::IntValue) == 40 &&
+static_assert(sizeof(_VemStParam) - offsetof(_VemStParam, intVal) == 40 && sizeof(_VemStParam::IntValue) == 40 &&
                   sizeof(_VemStParam::FloatValue) == 40,
               "intVal and floatVal span the value area");
 static_assert(offsetof(_VemStParam::IntValue, minExclusive) == 32 &&
@@ -155,11 +147,9 @@ static_assert(offsetof(_VemStParam::IntValue, minExclusive) == 32 &&
                   offsetof(_VemStParam::FloatValue, minExclusive) == 32 &&
                   offsetof(_VemStParam::FloatValue, maxExclusive) == 33,
               "range flags follow the four numbers");
-static_assert(offsetof(_VemStParam::BoolValue, initial) == 1,
-              "boolVal.initial is the byte after boolVal.current");
+static_assert(offsetof(_VemStParam::BoolValue, initial) == 1, "boolVal.initial is the byte after boolVal.current");
 static_assert(offsetof(_VemStParam::StringValue, initial) == 8, "strVal.initial offset");
-static_assert(offsetof(_VemStParam::ArrayValue, size) == 8 &&
-                  offsetof(_VemStParam::ArrayValue, initial) == 16 &&
+static_assert(offsetof(_VemStParam::ArrayValue, size) == 8 && offsetof(_VemStParam::ArrayValue, initial) == 16 &&
                   offsetof(_VemStParam::ArrayValue, initialSize) == 24,
               "arrVal field offsets");
 #endif
@@ -210,8 +200,7 @@ class VEMMISC_API VemParamStorage {
   virtual int32_t SetParamFloat(const char* name, double value, bool notify);
   virtual int32_t SetParamString(const char* name, const char* text, bool notify);
   // The parameter's length becomes exactly count.
-  virtual int32_t SetParamArray(const char* name, const void* bytes,
-                                uint32_t count, bool notify);
+  virtual int32_t SetParamArray(const char* name, const void* bytes, uint32_t count, bool notify);
 
   // Typed reads. Return 0 or pfnAfterGet's result; PARAM_ERR_NOT_FOUND;
   // PARAM_ERR_TYPE; PARAM_ERR_BUFFER for a null output; pfnBeforeGet's
@@ -301,12 +290,10 @@ class VEMMISC_API VemParamStorage {
   struct Retired;
 
   // The steps shared by the typed setters and getters.
-  int32_t WriteValue(const char* name, uint32_t type, void* value,
-                     uint32_t size, bool notify);
+  int32_t WriteValue(const char* name, uint32_t type, void* value, uint32_t size, bool notify);
   int32_t ReadValue(const char* name, uint32_t type, void* out, uint32_t* length);
   // ReadValue's steps for a record with pfnBeforeGet or pfnAfterGet.
-  int32_t ReadThroughCallbacks(int32_t key, _VemStParam* param, uint32_t type,
-                               void* out, uint32_t* length);
+  int32_t ReadThroughCallbacks(int32_t key, _VemStParam* param, uint32_t type, void* out, uint32_t* length);
   void NotifyListeners(TVector<VemParamListener*>* list, const _VemStParam* param);
   // Free now, or once the outermost callout has returned.
   void ReleaseRecord(_VemStParam* param);

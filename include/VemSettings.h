@@ -68,20 +68,17 @@ class VEMMISC_API SettingsManager {
   // Reads the value into data (capacity size bytes). False if the section or
   // value is missing or the value is larger than size. Creates the path key
   // if it is missing, never the section key.
-  bool GetParam(void* data, int32_t size, const char* section, const char* name,
-                int32_t index);
+  bool GetParam(void* data, int32_t size, const char* section, const char* name, int32_t index);
   // Writes size bytes as a REG_BINARY value, creating the path and section
   // keys as needed. True if the value was written.
-  bool SetParam(const void* data, int32_t size, const char* section, const char* name,
-                int32_t index);
+  bool SetParam(const void* data, int32_t size, const char* section, const char* name, int32_t index);
   // Size of the stored value in bytes; 0 when it cannot be read.
   uint32_t GetParamDataLen(const char* section, const char* name, int32_t index);
   // Reads a value as text: its bytes up to the first zero byte. On failure
   // returns false and leaves *text unchanged.
   bool GetString(std::string* text, const char* section, const char* name, int32_t index);
   // Stores the text followed by one zero byte. True if it was written.
-  bool SetString(const std::string* text, const char* section, const char* name,
-                 int32_t index);
+  bool SetString(const std::string* text, const char* section, const char* name, int32_t index);
 
  protected:
   // Process-wide defaults: "HKEY_CURRENT_USER", "Software\Tamrel\VemTools", 0.

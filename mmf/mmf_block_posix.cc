@@ -119,8 +119,8 @@ class PosixBlock final : public MMFBlock {
 
 std::unique_ptr<MMFBlock> MMFBlock::Create(std::uint64_t size, BlockCounter& counter) {
   // The file length is an off_t and the view length a size_t.
-  constexpr std::uint64_t kLargest = std::min<std::uint64_t>(std::numeric_limits<off_t>::max(),
-                                                             std::numeric_limits<std::size_t>::max());
+  constexpr std::uint64_t kLargest =
+      std::min<std::uint64_t>(std::numeric_limits<off_t>::max(), std::numeric_limits<std::size_t>::max());
   if (size == 0 || size > kLargest) return nullptr;
   // The record is made before the file, so running out of memory leaves none.
   auto block = std::make_unique<PosixBlock>(BlockFilePath(counter++), size);

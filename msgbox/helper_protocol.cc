@@ -30,9 +30,7 @@ void FieldRecord::Add(std::string_view name, std::string_view value) {
   fields_.emplace_back(std::string(name), std::string(value));
 }
 
-void FieldRecord::Add(std::string_view name, std::int64_t value) {
-  Add(name, std::string_view(std::to_string(value)));
-}
+void FieldRecord::Add(std::string_view name, std::int64_t value) { Add(name, std::string_view(std::to_string(value))); }
 
 bool FieldRecord::Parse(std::string_view encoded) {
   std::vector<std::pair<std::string, std::string>> fields;

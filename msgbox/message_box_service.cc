@@ -42,18 +42,14 @@ struct MessageBoxService::Request {
   MessageBoxService* service = nullptr;
 };
 
-std::int32_t MessageBoxService::Show(const VemWChar* comment, const VemWChar* message,
-                                     std::int32_t kind, std::int32_t mode) {
+std::int32_t MessageBoxService::Show(const VemWChar* comment, const VemWChar* message, std::int32_t kind,
+                                     std::int32_t mode) {
   SetUpOnFirstUse();
   switch (mode) {
-    case 0:
-      return ShowOnOwnThread(DialogRequest{comment, message, kind, 0, module_}, false);
-    case 1:
-      return ShowOnOwnThread(DialogRequest{comment, message, kind, owner_, module_}, true);
-    case 2:
-      return platform_->RunDialog(DialogRequest{comment, message, kind, owner_, module_}, *this);
-    default:
-      return 0;
+    case 0: return ShowOnOwnThread(DialogRequest{comment, message, kind, 0, module_}, false);
+    case 1: return ShowOnOwnThread(DialogRequest{comment, message, kind, owner_, module_}, true);
+    case 2: return platform_->RunDialog(DialogRequest{comment, message, kind, owner_, module_}, *this);
+    default: return 0;
   }
 }
 
@@ -101,22 +97,19 @@ std::int32_t MessageBoxService::ShowOnOwnThread(const DialogRequest& dialog, boo
 void MessageBoxService::RunDisplayThread(void* argument) {
   std::unique_ptr<Request> request(static_cast<Request*>(argument));
   MessageBoxService& service = *request->service;
-  service.platform_->RunDialog(DialogRequest{request->comment.get(), request->message.get(), request->kind,
-                                             request->owner, request->module},
-                               service);
+  service.platform_->RunDialog(
+      DialogRequest{request->comment.get(), request->message.get(), request->kind, request->owner, request->module},
+      service);
   if (request->awaited) service.platform_->SignalEvent(request->event);
 }
 
-std::int32_t MessageBoxService::ShowNarrow(const char* comment, const char* message,
-                                           std::int32_t kind, std::int32_t mode) {
+std::int32_t MessageBoxService::ShowNarrow(const char* comment, const char* message, std::int32_t kind,
+                                           std::int32_t mode) {
   WideString wide_comment;
   WideString wide_message;
-  const bool has_comment =
-      comment != nullptr && NarrowToWide(comment, NarrowCodePage::kThread, &wide_comment);
-  const bool has_message =
-      message != nullptr && NarrowToWide(message, NarrowCodePage::kThread, &wide_message);
-  return Show(has_comment ? wide_comment.c_str() : nullptr,
-              has_message ? wide_message.c_str() : nullptr, kind, mode);
+  const bool has_comment = comment != nullptr && NarrowToWide(comment, NarrowCodePage::kThread, &wide_comment);
+  const bool has_message = message != nullptr && NarrowToWide(message, NarrowCodePage::kThread, &wide_message);
+  return Show(has_comment ? wide_comment.c_str() : nullptr, has_message ? wide_message.c_str() : nullptr, kind, mode);
 }
 
 void MessageBoxService::SetTitle(const VemWChar* title) {

@@ -26,8 +26,7 @@ class MessageBoxService final : public CaptionSource {
   // A service without a platform: EnsurePlatform must come before any other
   // call. Constructing it does nothing else, so it can be a global object.
   MessageBoxService() = default;
-  explicit MessageBoxService(std::unique_ptr<MessageBoxPlatform> platform)
-      : platform_(std::move(platform)) {}
+  explicit MessageBoxService(std::unique_ptr<MessageBoxPlatform> platform) : platform_(std::move(platform)) {}
   // Ends the display threads before the state they may read goes away. The
   // events still pending are not closed: their owner never waited for them.
   ~MessageBoxService() {
@@ -42,10 +41,8 @@ class MessageBoxService final : public CaptionSource {
   }
 
   // The exported functions, with the same arguments and results.
-  std::int32_t Show(const VemWChar* comment, const VemWChar* message, std::int32_t kind,
-                    std::int32_t mode);
-  std::int32_t ShowNarrow(const char* comment, const char* message, std::int32_t kind,
-                          std::int32_t mode);
+  std::int32_t Show(const VemWChar* comment, const VemWChar* message, std::int32_t kind, std::int32_t mode);
+  std::int32_t ShowNarrow(const char* comment, const char* message, std::int32_t kind, std::int32_t mode);
   void SetTitle(const VemWChar* title);
   void SetTitleNarrow(const char* title);
   std::int32_t WaitForAwaitedBoxes();

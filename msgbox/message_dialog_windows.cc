@@ -2,7 +2,6 @@
 
 #include <string>
 
-
 namespace vem {
 namespace {
 
@@ -31,8 +30,8 @@ HICON LoadOwnIcon(HMODULE module, int id) {
 
 }  // namespace
 
-CIMessageBox::CIMessageBox(const wchar_t* comment, const wchar_t* message, std::int32_t kind,
-                           HMODULE module, CaptionSource& caption)
+CIMessageBox::CIMessageBox(const wchar_t* comment, const wchar_t* message, std::int32_t kind, HMODULE module,
+                           CaptionSource& caption)
     : m_pszComment(comment), m_pszMessage(message), m_nKind(kind), module_(module), caption_(caption) {}
 
 INT_PTR CIMessageBox::DoModal(HWND owner) {
@@ -92,12 +91,9 @@ INT_PTR CALLBACK CIMessageBox::DialogProc(HWND window, UINT message, WPARAM wPar
   return TRUE;
 }
 
-BOOL CIMessageBox::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM,
-                                        LRESULT* result) {
+BOOL CIMessageBox::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
   switch (message) {
-    case WM_INITDIALOG:
-      *result = OnInitDialog();
-      return TRUE;
+    case WM_INITDIALOG: *result = OnInitDialog(); return TRUE;
     case WM_COMMAND: {
       // IDOK .. IDNO, whatever the notification code: only OK is a control,
       // Enter presses it, and Esc and the close button come as IDCANCEL.
@@ -107,21 +103,16 @@ BOOL CIMessageBox::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam
       *result = 0;
       return TRUE;
     }
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
 int CIMessageBox::IconForKind(std::int32_t kind) {
   switch (kind) {
-    case 0:
-      return VEM_ICON_QUESTION;
-    case 2:
-      return VEM_ICON_WARNING;
-    case 3:
-      return VEM_ICON_ERROR;
-    default:
-      return VEM_ICON_INFORMATION;
+    case 0: return VEM_ICON_QUESTION;
+    case 2: return VEM_ICON_WARNING;
+    case 3: return VEM_ICON_ERROR;
+    default: return VEM_ICON_INFORMATION;
   }
 }
 

@@ -35,8 +35,7 @@ class CIMessageBox {
 
   // The message map. True when the message was handled, with its result in
   // *result.
-  BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                            LRESULT* result);
+  BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
   // The icon resource shown for a kind of box.
   static int IconForKind(std::int32_t kind);

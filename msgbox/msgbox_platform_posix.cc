@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "text/narrow_text.h"
-#include "text/utf16_text.h"
 #include "msgbox/helper_protocol.h"
 #include "msgbox/msgbox_platform.h"
+#include "text/narrow_text.h"
+#include "text/utf16_text.h"
 
 extern char** environ;
 
@@ -294,9 +294,9 @@ void PosixMessageBoxPlatform::WaitForAllEvents(const EventHandle* events, std::i
       if (errno == EINTR) continue;
       return;
     }
-    waiting.erase(std::remove_if(waiting.begin(), waiting.end(),
-                                 [](const pollfd& entry) { return entry.revents != 0; }),
-                  waiting.end());
+    waiting.erase(
+        std::remove_if(waiting.begin(), waiting.end(), [](const pollfd& entry) { return entry.revents != 0; }),
+        waiting.end());
   }
 }
 
@@ -322,9 +322,9 @@ void PosixMessageBoxPlatform::JoinFinishedThreads() {
     for (const DisplayThread& entry : threads_) {
       if (entry.finished) finished.push_back(entry.thread);
     }
-    threads_.erase(std::remove_if(threads_.begin(), threads_.end(),
-                                  [](const DisplayThread& entry) { return entry.finished; }),
-                   threads_.end());
+    threads_.erase(
+        std::remove_if(threads_.begin(), threads_.end(), [](const DisplayThread& entry) { return entry.finished; }),
+        threads_.end());
   }
   for (pthread_t thread : finished) pthread_join(thread, nullptr);
 }
@@ -369,8 +369,6 @@ void PosixMessageBoxPlatform::EndDisplayThreads() {
 
 }  // namespace
 
-std::unique_ptr<MessageBoxPlatform> NewMessageBoxPlatform() {
-  return std::make_unique<PosixMessageBoxPlatform>();
-}
+std::unique_ptr<MessageBoxPlatform> NewMessageBoxPlatform() { return std::make_unique<PosixMessageBoxPlatform>(); }
 
 }  // namespace vem

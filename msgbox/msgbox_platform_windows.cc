@@ -16,9 +16,7 @@ namespace {
 // The pending list keeps events as 32-bit values. Kernel handles carry only
 // 32 significant bits on 64-bit Windows, and are widened back by sign
 // extension, as the system documents for handles shared with 32-bit code.
-EventHandle NarrowHandle(HANDLE handle) {
-  return static_cast<EventHandle>(reinterpret_cast<std::uintptr_t>(handle));
-}
+EventHandle NarrowHandle(HANDLE handle) { return static_cast<EventHandle>(reinterpret_cast<std::uintptr_t>(handle)); }
 
 HANDLE WidenHandle(EventHandle event) {
   return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(static_cast<std::int32_t>(event)));
@@ -99,13 +97,12 @@ class WindowsMessageBoxPlatform final : public MessageBoxPlatform {
 
   bool StartDisplayThread(void (*body)(void* argument), void* argument) override {
     HMODULE library = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCWSTR>(&RunDisplayThread), &library)) {
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&RunDisplayThread),
+                            &library)) {
       return false;
     }
     auto* start = new (std::nothrow) DisplayThreadStart{body, argument, library};
-    HANDLE thread = start != nullptr ? CreateThread(nullptr, 0, &RunDisplayThread, start, 0, nullptr)
-                                     : nullptr;
+    HANDLE thread = start != nullptr ? CreateThread(nullptr, 0, &RunDisplayThread, start, 0, nullptr) : nullptr;
     if (thread == nullptr) {
       delete start;
       FreeLibrary(library);
@@ -122,8 +119,6 @@ class WindowsMessageBoxPlatform final : public MessageBoxPlatform {
 
 }  // namespace
 
-std::unique_ptr<MessageBoxPlatform> NewMessageBoxPlatform() {
-  return std::make_unique<WindowsMessageBoxPlatform>();
-}
+std::unique_ptr<MessageBoxPlatform> NewMessageBoxPlatform() { return std::make_unique<WindowsMessageBoxPlatform>(); }
 
 }  // namespace vem

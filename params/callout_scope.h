@@ -12,9 +12,7 @@
 
 class VemParamStorage::CalloutScope {
  public:
-  explicit CalloutScope(VemParamStorage* storage) : m_storage(storage) {
-    ++m_storage->m_calloutDepth;
-  }
+  explicit CalloutScope(VemParamStorage* storage) : m_storage(storage) { ++m_storage->m_calloutDepth; }
   ~CalloutScope() {
     if (--m_storage->m_calloutDepth == 0 && m_storage->m_retired != nullptr) {
       m_storage->ReleaseRetired();

@@ -5,8 +5,7 @@
 #include "VemParams.h"
 #include "params/name_key.h"
 
-int32_t VemParamStorage::LinkParamData(const char* name, const void* data,
-                                       uint32_t size) {
+int32_t VemParamStorage::LinkParamData(const char* name, const void* data, uint32_t size) {
   int32_t key;
   if (vem::FindRecord(m_params, name, &key) == nullptr) return PARAM_ERR_NOT_FOUND;
   if (data == nullptr && size > 0) return PARAM_ERR_BUFFER;
@@ -23,8 +22,7 @@ int32_t VemParamStorage::LinkParamData(const char* name, const void* data,
   return 0;
 }
 
-int32_t VemParamStorage::GetLinkedData(const char* name, void* buffer,
-                                       uint32_t size) {
+int32_t VemParamStorage::GetLinkedData(const char* name, void* buffer, uint32_t size) {
   int32_t key;
   if (vem::FindRecord(m_params, name, &key) == nullptr) return PARAM_ERR_NOT_FOUND;
   const LinkedData* block = m_linkedData.Get(key);

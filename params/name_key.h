@@ -21,8 +21,7 @@ inline int32_t NameKey(const char* name) {
 }
 
 // The record stored under the name's key (written to *key), or null.
-inline _VemStParam* FindRecord(const THashtable<_VemStParam>& params,
-                               const char* name, int32_t* key) {
+inline _VemStParam* FindRecord(const THashtable<_VemStParam>& params, const char* name, int32_t* key) {
   *key = NameKey(name);
   return params.Get(*key);
 }

@@ -5,8 +5,7 @@
 #include "VemParams.h"
 #include "params/name_key.h"
 
-int32_t VemParamStorage::AddParamChangedListener(const char* name,
-                                                 VemParamListener* listener) {
+int32_t VemParamStorage::AddParamChangedListener(const char* name, VemParamListener* listener) {
   int32_t key;
   if (vem::FindRecord(m_params, name, &key) == nullptr) return PARAM_ERR_NOT_FOUND;
   std::unique_ptr<VemParamListener*> cell(new VemParamListener*(listener));
@@ -24,8 +23,7 @@ int32_t VemParamStorage::AddParamChangedListener(const char* name,
   return 0;
 }
 
-int32_t VemParamStorage::RemoveParamChangedListener(const char* name,
-                                                    VemParamListener* listener) {
+int32_t VemParamStorage::RemoveParamChangedListener(const char* name, VemParamListener* listener) {
   TVector<VemParamListener*>* list = m_listeners.Get(vem::NameKey(name));
   if (list == nullptr) return PARAM_ERR_NOT_FOUND;
   for (int32_t i = 0; i < list->GetSize(); ++i) {
@@ -42,8 +40,7 @@ int32_t VemParamStorage::RemoveParamChangedListener(const char* name,
 
 // Reads the list's length and entry afresh at every step, so that listeners
 // may add or remove registrations while they are being called.
-void VemParamStorage::NotifyListeners(TVector<VemParamListener*>* list,
-                                      const _VemStParam* param) {
+void VemParamStorage::NotifyListeners(TVector<VemParamListener*>* list, const _VemStParam* param) {
   for (int32_t i = 0; i < list->GetSize(); ++i) {
     VemParamListener* listener = *list->GetElement(i);
     if (listener == nullptr) continue;

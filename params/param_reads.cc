@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "VemParams.h"
-#include "params/name_key.h"
 #include "params/callout_scope.h"
+#include "params/name_key.h"
 
 namespace {
 
@@ -19,9 +19,7 @@ class ValueSnapshot {
   void Take(const _VemStParam& param) {
     const void* source = &param.intVal.current;
     switch (param.type) {
-      case PARAM_TYPE_BOOL:
-        m_size = 1;
-        break;
+      case PARAM_TYPE_BOOL: m_size = 1; break;
       case PARAM_TYPE_STRING:
         source = param.strVal.current;
         m_size = static_cast<uint32_t>(std::strlen(param.strVal.current) + 1);
@@ -30,8 +28,7 @@ class ValueSnapshot {
         source = param.arrVal.current;
         m_size = param.arrVal.size;
         break;
-      default:
-        m_size = 8;
+      default: m_size = 8;
     }
     if (m_size > sizeof(m_inline)) {
       m_heap.reset(new unsigned char[m_size]);
@@ -53,25 +50,15 @@ class ValueSnapshot {
 // to the buffer with *length the buffer's size on entry and the value's size
 // on success (a null buffer asks for the size). 0, or PARAM_ERR_BUFFER when
 // the buffer is too small (nothing written).
-int32_t DeliverValue(const _VemStParam& param, uint32_t type, void* out,
-                            uint32_t* length) {
+int32_t DeliverValue(const _VemStParam& param, uint32_t type, void* out, uint32_t* length) {
   switch (type) {
-    case PARAM_TYPE_INT:
-      *static_cast<int64_t*>(out) = param.intVal.current;
-      return 0;
-    case PARAM_TYPE_BOOL:
-      *static_cast<bool*>(out) = param.boolVal.current;
-      return 0;
-    case PARAM_TYPE_FLOAT:
-      *static_cast<double*>(out) = param.floatVal.current;
-      return 0;
+    case PARAM_TYPE_INT: *static_cast<int64_t*>(out) = param.intVal.current; return 0;
+    case PARAM_TYPE_BOOL: *static_cast<bool*>(out) = param.boolVal.current; return 0;
+    case PARAM_TYPE_FLOAT: *static_cast<double*>(out) = param.floatVal.current; return 0;
     default: {
       const bool text = type == PARAM_TYPE_STRING;
-      const void* source = text ? static_cast<const void*>(param.strVal.current)
-                                : param.arrVal.current;
-      const uint32_t needed =
-          text ? static_cast<uint32_t>(std::strlen(param.strVal.current) + 1)
-               : param.arrVal.size;
+      const void* source = text ? static_cast<const void*>(param.strVal.current) : param.arrVal.current;
+      const uint32_t needed = text ? static_cast<uint32_t>(std::strlen(param.strVal.current) + 1) : param.arrVal.size;
       if (out == nullptr) {
         *length = needed;
         return 0;
@@ -101,21 +88,18 @@ int32_t DeliverValue(const _VemStParam& param, uint32_t type, void* out,
   return ReadValue(name, PARAM_TYPE_FLOAT, value, nullptr);
 }
 
-[[gnu::flatten]] int32_t VemParamStorage::GetParamString(const char* name, char* buffer,
-                                        uint32_t* length) {
+[[gnu::flatten]] int32_t VemParamStorage::GetParamString(const char* name, char* buffer, uint32_t* length) {
   return ReadValue(name, PARAM_TYPE_STRING, buffer, length);
 }
 
-[[gnu::flatten]] int32_t VemParamStorage::GetParamArray(const char* name, void* buffer,
-                                       uint32_t* length) {
+[[gnu::flatten]] int32_t VemParamStorage::GetParamArray(const char* name, void* buffer, uint32_t* length) {
   return ReadValue(name, PARAM_TYPE_ARRAY, buffer, length);
 }
 
 // Scalars are written to out, which must not be null. Text and bytes go to
 // out when it is not null (a null out asks for the size), with *length the
 // buffer's size on entry and the value's size on success.
-int32_t VemParamStorage::ReadValue(const char* name, uint32_t type, void* out,
-                                   uint32_t* length) {
+int32_t VemParamStorage::ReadValue(const char* name, uint32_t type, void* out, uint32_t* length) {
   int32_t key;
   _VemStParam* param = vem::FindRecord(m_params, name, &key);
   if (param == nullptr) return PARAM_ERR_NOT_FOUND;
@@ -131,9 +115,8 @@ int32_t VemParamStorage::ReadValue(const char* name, uint32_t type, void* out,
 }
 
 // Out of line: the getters inline everything else, and this path is long.
-[[gnu::noinline]] int32_t VemParamStorage::ReadThroughCallbacks(int32_t key, _VemStParam* param,
-                                              uint32_t type, void* out,
-                                              uint32_t* length) {
+[[gnu::noinline]] int32_t VemParamStorage::ReadThroughCallbacks(int32_t key, _VemStParam* param, uint32_t type,
+                                                                void* out, uint32_t* length) {
   CalloutScope scope(this);
   ValueSnapshot before;
   before.Take(*param);

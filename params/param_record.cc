@@ -105,15 +105,10 @@ void StoreBufferValue(_VemStParam* param, const void* value, uint32_t size) {
 bool RawValueFits(const _VemStParam& param, const void* value, uint32_t size) {
   switch (param.type) {
     case PARAM_TYPE_INT:
-    case PARAM_TYPE_FLOAT:
-      return size == 8;
-    case PARAM_TYPE_BOOL:
-      return size == 1;
-    case PARAM_TYPE_STRING:
-      return size > 0 && value != nullptr &&
-             static_cast<const char*>(value)[size - 1] == '\0';
-    case PARAM_TYPE_ARRAY:
-      return true;
+    case PARAM_TYPE_FLOAT: return size == 8;
+    case PARAM_TYPE_BOOL: return size == 1;
+    case PARAM_TYPE_STRING: return size > 0 && value != nullptr && static_cast<const char*>(value)[size - 1] == '\0';
+    case PARAM_TYPE_ARRAY: return true;
   }
   return false;
 }

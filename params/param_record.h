@@ -33,20 +33,12 @@ void StoreBufferValue(_VemStParam* param, const void* value, uint32_t size);
 // Writes a raw value into a record of the given type (which the caller has
 // checked, like size): 8 bytes for integers and doubles, 1 byte for booleans
 // (any non-zero byte is true), text or bytes as StoreBufferValue takes them.
-inline void StoreRawValue(_VemStParam* param, uint32_t type, const void* value,
-                          uint32_t size) {
+inline void StoreRawValue(_VemStParam* param, uint32_t type, const void* value, uint32_t size) {
   switch (type) {
-    case PARAM_TYPE_INT:
-      std::memcpy(&param->intVal.current, value, sizeof(int64_t));
-      return;
-    case PARAM_TYPE_BOOL:
-      param->boolVal.current = *static_cast<const unsigned char*>(value) != 0;
-      return;
-    case PARAM_TYPE_FLOAT:
-      std::memcpy(&param->floatVal.current, value, sizeof(double));
-      return;
-    default:
-      StoreBufferValue(param, value, size);
+    case PARAM_TYPE_INT: std::memcpy(&param->intVal.current, value, sizeof(int64_t)); return;
+    case PARAM_TYPE_BOOL: param->boolVal.current = *static_cast<const unsigned char*>(value) != 0; return;
+    case PARAM_TYPE_FLOAT: std::memcpy(&param->floatVal.current, value, sizeof(double)); return;
+    default: StoreBufferValue(param, value, size);
   }
 }
 

@@ -15,8 +15,7 @@ struct VemParamStorage::Retired {
   std::vector<std::unique_ptr<TVector<VemParamListener*>>> lists;
 };
 
-VemParamStorage::VemParamStorage(uint32_t id)
-    : m_id(id), m_calloutDepth(0), m_shapeVersion(0), m_retired(nullptr) {}
+VemParamStorage::VemParamStorage(uint32_t id) : m_id(id), m_calloutDepth(0), m_shapeVersion(0), m_retired(nullptr) {}
 
 VemParamStorage::~VemParamStorage() {
   ClearStorage();
@@ -30,8 +29,7 @@ int32_t VemParamStorage::GetDir(char*) { return 0; }
 int32_t VemParamStorage::UpdateFromObject() { return 0; }
 
 void VemParamStorage::ClearStorage() {
-  ReserveRetirement(static_cast<size_t>(m_params.Size()),
-                    static_cast<size_t>(m_listeners.Size()));
+  ReserveRetirement(static_cast<size_t>(m_params.Size()), static_cast<size_t>(m_listeners.Size()));
   ++m_shapeVersion;
   m_changedParams.Reset();
 
@@ -100,10 +98,8 @@ int32_t VemParamStorage::GetParamData(const char* name, _VemStParam* param) {
   return 0;
 }
 
-int32_t VemParamStorage::SetParam(_VemStParam* param, const void* value,
-                                  uint32_t size) {
-  if (param == nullptr || !vem::HasTerminatedName(*param) ||
-      m_params.Get(vem::NameKey(param->name)) != param) {
+int32_t VemParamStorage::SetParam(_VemStParam* param, const void* value, uint32_t size) {
+  if (param == nullptr || !vem::HasTerminatedName(*param) || m_params.Get(vem::NameKey(param->name)) != param) {
     return PARAM_ERR_NOT_FOUND;
   }
   if (value == nullptr && size > 0) return PARAM_ERR_BUFFER;

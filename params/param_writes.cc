@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "VemParams.h"
-#include "params/name_key.h"
 #include "params/callout_scope.h"
+#include "params/name_key.h"
 #include "params/param_record.h"
 
 // Each setter has WriteValue's steps inlined (flatten) with its own type, so
@@ -24,22 +24,19 @@
   return WriteValue(name, PARAM_TYPE_FLOAT, &value, sizeof(value), notify);
 }
 
-[[gnu::flatten]] int32_t VemParamStorage::SetParamString(const char* name, const char* text,
-                                        bool notify) {
+[[gnu::flatten]] int32_t VemParamStorage::SetParamString(const char* name, const char* text, bool notify) {
   // The text is measured only once it is known not to be null.
   return WriteValue(name, PARAM_TYPE_STRING, const_cast<char*>(text), 0, notify);
 }
 
-[[gnu::flatten]] int32_t VemParamStorage::SetParamArray(const char* name, const void* bytes,
-                                       uint32_t count, bool notify) {
-  return WriteValue(name, PARAM_TYPE_ARRAY, const_cast<void*>(bytes), count,
-                    notify);
+[[gnu::flatten]] int32_t VemParamStorage::SetParamArray(const char* name, const void* bytes, uint32_t count,
+                                                        bool notify) {
+  return WriteValue(name, PARAM_TYPE_ARRAY, const_cast<void*>(bytes), count, notify);
 }
 
 // value points to the setter's own copy of a scalar, or to the caller's text
 // or bytes; size is the value's size (for text it is measured here).
-int32_t VemParamStorage::WriteValue(const char* name, uint32_t type, void* value,
-                                    uint32_t size, bool notify) {
+int32_t VemParamStorage::WriteValue(const char* name, uint32_t type, void* value, uint32_t size, bool notify) {
   int32_t key;
   _VemStParam* param = vem::FindRecord(m_params, name, &key);
   if (param == nullptr) return PARAM_ERR_NOT_FOUND;
@@ -64,8 +61,7 @@ int32_t VemParamStorage::WriteValue(const char* name, uint32_t type, void* value
   }
   if ((param->access & PARAM_ACCESS_WRITE) == 0) return PARAM_ERR_ACCESS;
   // Dispatching on the setter's own type keeps each path to its value's size.
-  if ((type == PARAM_TYPE_INT || type == PARAM_TYPE_FLOAT) &&
-      !vem::ValueInRange(*param, value)) {
+  if ((type == PARAM_TYPE_INT || type == PARAM_TYPE_FLOAT) && !vem::ValueInRange(*param, value)) {
     return PARAM_ERR_RANGE;
   }
   vem::StoreRawValue(param, type, value, size);

@@ -10,6 +10,5 @@ void VemParamStorage::AddStorage(uint32_t id, VemParamStorage* storage) {
 // GetStorage is inline in the header; this keeps the library's exported
 // copy for programs built against headers in which it was not.
 namespace {
-__attribute__((used)) VemParamStorage* (*const kExportedGetStorage)(uint32_t) =
-    &VemParamStorage::GetStorage;
+__attribute__((used)) VemParamStorage* (*const kExportedGetStorage)(uint32_t) = &VemParamStorage::GetStorage;
 }  // namespace

@@ -80,8 +80,7 @@ class Hive::Statement {
   }
   // Binds empty text as '' (a null pointer would bind SQL NULL).
   void Bind(int index, std::string_view text) {
-    sqlite3_bind_text(stmt_, index, text.empty() ? "" : text.data(),
-                      static_cast<int>(text.size()), SQLITE_STATIC);
+    sqlite3_bind_text(stmt_, index, text.empty() ? "" : text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
   }
   void BindBlob(int index, const void* data, size_t size) {
     if (size == 0) {
@@ -98,8 +97,7 @@ class Hive::Statement {
 
   std::string ColumnText(int column) const {
     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return std::string(text != nullptr ? text : "",
-                       static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
+    return std::string(text != nullptr ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
   }
   std::vector<uint8_t> ColumnBlob(int column) const {
     const uint8_t* data = static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, column));
@@ -115,8 +113,7 @@ class Hive::Statement {
 // Hive::Transaction, so that a failed write leaves nothing behind either way.
 class Hive::WriteScope {
  public:
-  explicit WriteScope(Hive& hive)
-      : hive_(hive), lock_(hive.mutex_), nested_(!sqlite3_get_autocommit(hive.db_)) {
+  explicit WriteScope(Hive& hive) : hive_(hive), lock_(hive.mutex_), nested_(!sqlite3_get_autocommit(hive.db_)) {
     started_ = !hive.read_only_ && Statement(hive, nested_ ? kSavepoint : kBegin).Run();
   }
   WriteScope(const WriteScope&) = delete;
@@ -217,8 +214,8 @@ std::shared_ptr<Hive> Hive::Open(const HiveLocation& location) {
 // Of processes making the hive at once, the first to name its file wins.
 bool Hive::CreateHiveFile(const HiveLocation& location) {
   static std::atomic<int> serial{0};
-  const std::string built = location.file + ".new-" + std::to_string(CurrentProcessId()) + "-" +
-                            std::to_string(++serial);
+  const std::string built =
+      location.file + ".new-" + std::to_string(CurrentProcessId()) + "-" + std::to_string(++serial);
   sqlite3* db = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
   bool made = sqlite3_open_v2(built.c_str(), &db, flags, nullptr) == SQLITE_OK &&
@@ -232,17 +229,14 @@ bool Hive::CreateHiveFile(const HiveLocation& location) {
 int Hive::QueryInt(const char* sql) {
   sqlite3_stmt* stmt = nullptr;
   int value = -1;
-  if (sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW) {
+  if (sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
     value = sqlite3_column_int(stmt, 0);
   }
   sqlite3_finalize(stmt);
   return value;
 }
 
-bool Hive::Execute(const char* sql) {
-  return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
+bool Hive::Execute(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
 // Accepts a hive of the current format, and upgrades one of the previous
 // format. Anything else (a file that is no database, another program's
@@ -390,8 +384,7 @@ bool Hive::KeyName(HiveKeyId key, std::string* name) {
   return true;
 }
 
-bool Hive::QueryValue(HiveKeyId key, std::string_view name, uint32_t* type,
-                      std::vector<uint8_t>* data) {
+bool Hive::QueryValue(HiveKeyId key, std::string_view name, uint32_t* type, std::vector<uint8_t>* data) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Statement select(*this, kQueryValue);
   const std::string name_key = NameKey(name);
@@ -403,8 +396,7 @@ bool Hive::QueryValue(HiveKeyId key, std::string_view name, uint32_t* type,
   return true;
 }
 
-bool Hive::SetValue(HiveKeyId key, std::string_view name, uint32_t type, const void* data,
-                    size_t size) {
+bool Hive::SetValue(HiveKeyId key, std::string_view name, uint32_t type, const void* data, size_t size) {
   const KeyedName keyed(name);
   if (keyed.length() > kMaxValueNameLength || (data == nullptr && size != 0)) return false;
   WriteScope write(*this);
@@ -436,8 +428,7 @@ bool Hive::DeleteKey(HiveKeyId key) {
   return remove.Run() && sqlite3_changes(db_) == 1 && write.Commit();
 }
 
-bool Hive::ListSubKeys(HiveKeyId key,
-                       std::vector<std::pair<HiveKeyId, std::string>>* sub_keys) {
+bool Hive::ListSubKeys(HiveKeyId key, std::vector<std::pair<HiveKeyId, std::string>>* sub_keys) {
   ReadScope read(*this);
   if (!KeyExists(key)) return false;
   Statement select(*this, kListSubKeys);
@@ -468,8 +459,7 @@ bool Hive::ListValues(HiveKeyId key, std::vector<HiveValue>* values) {
 }
 
 Hive::Transaction::Transaction(Hive& hive) : hive_(hive), lock_(hive.mutex_) {
-  started_ = !hive.read_only_ && sqlite3_get_autocommit(hive.db_) &&
-             Statement(hive, kBegin).Run();
+  started_ = !hive.read_only_ && sqlite3_get_autocommit(hive.db_) && Statement(hive, kBegin).Run();
 }
 
 Hive::Transaction::~Transaction() {

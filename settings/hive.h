@@ -81,12 +81,10 @@ class Hive {
   bool KeyName(HiveKeyId key, std::string* name);
 
   // Reads a value's type and bytes; false if the key or value is missing.
-  bool QueryValue(HiveKeyId key, std::string_view name, uint32_t* type,
-                  std::vector<uint8_t>* data);
+  bool QueryValue(HiveKeyId key, std::string_view name, uint32_t* type, std::vector<uint8_t>* data);
   // Creates or replaces a value. A replaced value keeps the letter case of
   // its first name. False if the key is missing or the name too long.
-  bool SetValue(HiveKeyId key, std::string_view name, uint32_t type, const void* data,
-                size_t size);
+  bool SetValue(HiveKeyId key, std::string_view name, uint32_t type, const void* data, size_t size);
   // False if the value did not exist.
   bool DeleteValue(HiveKeyId key, std::string_view name);
   // Deletes the key with all its sub-keys and values; the root key cannot

@@ -12,7 +12,7 @@ namespace vem {
 
 struct HiveLocation {
   std::string directory;
-  std::string file;  // inside directory
+  std::string file;           // inside directory
   bool machine_wide = false;  // readable by every user, writable by the administrator
 };
 

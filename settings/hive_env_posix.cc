@@ -40,7 +40,7 @@ bool MakeHiveDirectory(const HiveLocation& location) {
   struct stat info;
   if (stat(dir.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
   // Create each missing level from the top; existing levels are left alone.
-  for (size_t slash = dir.find('/', 1); ; slash = dir.find('/', slash + 1)) {
+  for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
     const std::string level = dir.substr(0, slash);
     if (mkdir(level.c_str(), mode) != 0 && errno != EEXIST) return false;
     if (slash == std::string::npos) break;

@@ -17,13 +17,18 @@ std::string TablesSql(const std::string& keys, const std::string& values) {
   return "CREATE TABLE " + keys +
          "("
          "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
-         "  parent INTEGER REFERENCES " + keys + "(id) ON DELETE CASCADE,"
+         "  parent INTEGER REFERENCES " +
+         keys +
+         "(id) ON DELETE CASCADE,"
          "  name TEXT NOT NULL,"
          "  name_key BLOB NOT NULL,"
          "  UNIQUE(parent, name_key));"
-         "CREATE TABLE " + values +
+         "CREATE TABLE " +
+         values +
          "("
-         "  key INTEGER NOT NULL REFERENCES " + keys + "(id) ON DELETE CASCADE,"
+         "  key INTEGER NOT NULL REFERENCES " +
+         keys +
+         "(id) ON DELETE CASCADE,"
          "  name TEXT NOT NULL,"
          "  name_key BLOB NOT NULL,"
          "  type INTEGER NOT NULL,"
@@ -47,16 +52,15 @@ class Sql {
   sqlite3_stmt* get() const { return stmt_; }
   bool Step(int expected) { return stmt_ != nullptr && sqlite3_step(stmt_) == expected; }
   void BindText(int index, std::string_view text) {
-    sqlite3_bind_text(stmt_, index, text.data() != nullptr ? text.data() : "",
-                      static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt_, index, text.data() != nullptr ? text.data() : "", static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
   }
   void BindBlob(int index, const void* data, size_t size) {
     sqlite3_bind_blob64(stmt_, index, size != 0 ? data : "", size, SQLITE_TRANSIENT);
   }
   std::string_view Text(int column) const {
     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return text != nullptr ? std::string_view(text, sqlite3_column_bytes(stmt_, column))
-                           : std::string_view();
+    return text != nullptr ? std::string_view(text, sqlite3_column_bytes(stmt_, column)) : std::string_view();
   }
 
  private:
@@ -149,8 +153,7 @@ bool CopyValues(sqlite3* db, const KeyIds& new_ids) {
 
 bool UpgradeInTransaction(sqlite3* db) {
   KeyIds new_ids;
-  return Execute(db, TablesSql("new_keys", "new_values")) && CopyKeys(db, &new_ids) &&
-         CopyValues(db, new_ids) &&
+  return Execute(db, TablesSql("new_keys", "new_values")) && CopyKeys(db, &new_ids) && CopyValues(db, new_ids) &&
          // Ids of deleted keys stay used: the counter continues where it was.
          Execute(db,
                  "INSERT INTO sqlite_sequence(name, seq) SELECT 'new_keys', 0 WHERE NOT EXISTS"
@@ -167,15 +170,13 @@ bool UpgradeInTransaction(sqlite3* db) {
 
 std::string NewHiveSql() {
   return TablesSql("reg_keys", "reg_values") +
-         "INSERT INTO reg_keys(id, parent, name, name_key) VALUES(0, NULL, '', x'');" +
-         MarksSql();
+         "INSERT INTO reg_keys(id, parent, name, name_key) VALUES(0, NULL, '', x'');" + MarksSql();
 }
 
 bool UpgradeHiveFormat(sqlite3* db) {
   if (!Execute(db, "BEGIN IMMEDIATE")) return false;
   const int version = UserVersion(db);
-  const bool upgraded = version == kHiveFormatVersion ||
-                        (version == 1 && UpgradeInTransaction(db));
+  const bool upgraded = version == kHiveFormatVersion || (version == 1 && UpgradeInTransaction(db));
   if (upgraded && Execute(db, "COMMIT")) return true;
   Execute(db, "ROLLBACK");
   return false;

@@ -7,9 +7,8 @@ namespace {
 // Windows' numbers for the predefined keys, sign-extended to pointer width.
 uintptr_t PredefinedValue(RegistryRoot root) {
   static const int32_t kValues[kRegistryRootCount] = {
-      static_cast<int32_t>(0x80000000u), static_cast<int32_t>(0x80000001u),
-      static_cast<int32_t>(0x80000002u), static_cast<int32_t>(0x80000003u),
-      static_cast<int32_t>(0x80000005u)};
+      static_cast<int32_t>(0x80000000u), static_cast<int32_t>(0x80000001u), static_cast<int32_t>(0x80000002u),
+      static_cast<int32_t>(0x80000003u), static_cast<int32_t>(0x80000005u)};
   return static_cast<uintptr_t>(static_cast<intptr_t>(kValues[static_cast<int>(root)]));
 }
 
@@ -25,9 +24,7 @@ bool FindPredefined(uintptr_t value, RegistryRoot* root) {
 
 }  // namespace
 
-VemRegKey HiveKeyHandles::Predefined(RegistryRoot root) {
-  return reinterpret_cast<VemRegKey>(PredefinedValue(root));
-}
+VemRegKey HiveKeyHandles::Predefined(RegistryRoot root) { return reinterpret_cast<VemRegKey>(PredefinedValue(root)); }
 
 VemRegKey HiveKeyHandles::Add(const OpenHiveKey& key) {
   std::lock_guard<std::mutex> lock(mutex_);

@@ -33,8 +33,7 @@ bool QueryRegistryValue(VemRegKey key, const char* name, void* data, uint32_t* s
 
 // Writes value `name` with the given type and bytes; text types are given as
 // narrow text. False if the value cannot be written.
-bool SetRegistryValue(VemRegKey key, const char* name, uint32_t type, const void* data,
-                      uint32_t size);
+bool SetRegistryValue(VemRegKey key, const char* name, uint32_t type, const void* data, uint32_t size);
 
 // Closes a key opened by the functions above; false for an unknown handle.
 bool CloseRegistryKey(VemRegKey key);

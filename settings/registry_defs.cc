@@ -6,14 +6,11 @@ namespace vem {
 
 namespace {
 const char* const kRootNames[kRegistryRootCount] = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-    "HKEY_USERS",        "HKEY_CURRENT_CONFIG",
+    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_CURRENT_CONFIG",
 };
 }  // namespace
 
-const char* RegistryRootName(RegistryRoot root) {
-  return kRootNames[static_cast<int>(root)];
-}
+const char* RegistryRootName(RegistryRoot root) { return kRootNames[static_cast<int>(root)]; }
 
 bool FindRegistryRoot(const char* name, RegistryRoot* root) {
   if (name == nullptr) return false;

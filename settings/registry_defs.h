@@ -39,9 +39,7 @@ enum RegistryValueType : uint32_t {
 
 // True for the types whose data is UTF-16 text (REG_SZ, REG_EXPAND_SZ,
 // REG_MULTI_SZ), which the narrow registry calls convert.
-inline bool IsTextValueType(uint32_t type) {
-  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
+inline bool IsTextValueType(uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
 }  // namespace vem
 

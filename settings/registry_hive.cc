@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "text/utf16_text.h"
 #include "settings/hive.h"
 #include "settings/hive_key_handles.h"
 #include "settings/registry.h"
+#include "text/utf16_text.h"
 
 namespace vem {
 
@@ -63,8 +63,7 @@ bool QueryRegistryValue(VemRegKey key, const char* name, void* data, uint32_t* s
   return true;
 }
 
-bool SetRegistryValue(VemRegKey key, const char* name, uint32_t type, const void* data,
-                      uint32_t size) {
+bool SetRegistryValue(VemRegKey key, const char* name, uint32_t type, const void* data, uint32_t size) {
   OpenHiveKey open_key;
   if (!g_hive_key_handles.Find(key, &open_key)) return false;
   if (data == nullptr && size != 0) return false;

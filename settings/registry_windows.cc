@@ -38,10 +38,8 @@ bool QueryRegistryValue(VemRegKey key, const char* name, void* data, uint32_t* s
   return status == ERROR_SUCCESS;
 }
 
-bool SetRegistryValue(VemRegKey key, const char* name, uint32_t type, const void* data,
-                      uint32_t size) {
-  return RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) ==
-         ERROR_SUCCESS;
+bool SetRegistryValue(VemRegKey key, const char* name, uint32_t type, const void* data, uint32_t size) {
+  return RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
 bool CloseRegistryKey(VemRegKey key) { return RegCloseKey(key) == ERROR_SUCCESS; }

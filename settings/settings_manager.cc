@@ -48,8 +48,7 @@ VemRegKey ResolveRootKey(const std::string& root_name) {
 
 }  // namespace
 
-SettingsManager::SettingsManager()
-    : SettingsManager(s_strRoot.c_str(), s_strPath.c_str(), s_type) {}
+SettingsManager::SettingsManager() : SettingsManager(s_strRoot.c_str(), s_strPath.c_str(), s_type) {}
 
 SettingsManager::SettingsManager(const char* root, const char* path, int32_t type)
     : m_strRoot(OrEmpty(root)), m_strPath(OrEmpty(path)), m_type(type), m_hRootKey(nullptr) {
@@ -68,8 +67,7 @@ bool SettingsManager::InitSettings(const char* root, const char* path, int32_t t
   return true;
 }
 
-bool SettingsManager::GetParam(void* data, int32_t size, const char* section,
-                               const char* name, int32_t index) {
+bool SettingsManager::GetParam(void* data, int32_t size, const char* section, const char* name, int32_t index) {
   if (name == nullptr || size < 0) return false;
   const std::string value_name = ValueName(name, index);
   ScopedKey path_key;
@@ -80,8 +78,7 @@ bool SettingsManager::GetParam(void* data, int32_t size, const char* section,
   return vem::QueryRegistryValue(section_key.get(), value_name.c_str(), data, &capacity);
 }
 
-bool SettingsManager::SetParam(const void* data, int32_t size, const char* section,
-                               const char* name, int32_t index) {
+bool SettingsManager::SetParam(const void* data, int32_t size, const char* section, const char* name, int32_t index) {
   if (name == nullptr || size < 0 || (data == nullptr && size > 0)) return false;
   const std::string value_name = ValueName(name, index);
   ScopedKey path_key;
@@ -105,8 +102,7 @@ uint32_t SettingsManager::GetParamDataLen(const char* section, const char* name,
   return length;
 }
 
-bool SettingsManager::GetString(std::string* text, const char* section, const char* name,
-                                int32_t index) {
+bool SettingsManager::GetString(std::string* text, const char* section, const char* name, int32_t index) {
   if (text == nullptr) return false;
   const uint32_t stored = GetParamDataLen(section, name, index);
   // One spare zero byte, so that stored data without a terminator still ends.
@@ -116,8 +112,7 @@ bool SettingsManager::GetString(std::string* text, const char* section, const ch
   return true;
 }
 
-bool SettingsManager::SetString(const std::string* text, const char* section, const char* name,
-                                int32_t index) {
+bool SettingsManager::SetString(const std::string* text, const char* section, const char* name, int32_t index) {
   if (text == nullptr) return false;
   return SetParam(text->c_str(), static_cast<int32_t>(text->size() + 1), section, name, index);
 }

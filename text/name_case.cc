@@ -60,8 +60,7 @@ constexpr uint16_t kEscapedByteBase = 0xDC00;
 // The units of a name's key, one at a time.
 class KeyUnits {
  public:
-  explicit KeyUnits(std::string_view name)
-      : next_(name.data()), end_(name.data() + name.size()) {}
+  explicit KeyUnits(std::string_view name) : next_(name.data()), end_(name.data() + name.size()) {}
 
   // False at the end of the name.
   bool Next(uint16_t* unit) {
@@ -87,8 +86,7 @@ class KeyUnits {
     const char* after = DecodeUtf8Sequence(next_, end_, &decoded);
     // The decoder reads U+FFFD for a malformed part; only EF BF BD is that
     // character itself.
-    const bool valid = decoded.unit[0] != kReplacementCharacter ||
-                       (after - next_ == 3 && lead == 0xEF);
+    const bool valid = decoded.unit[0] != kReplacementCharacter || (after - next_ == 3 && lead == 0xEF);
     if (valid) {
       buffered_ = decoded.count;
       units_[0] = UpperCaseUnit(decoded.unit[0]);
@@ -96,8 +94,7 @@ class KeyUnits {
     } else {
       buffered_ = 0;
       for (const char* byte = next_; byte != after; ++byte) {
-        units_[buffered_++] =
-            static_cast<uint16_t>(kEscapedByteBase + static_cast<unsigned char>(*byte));
+        units_[buffered_++] = static_cast<uint16_t>(kEscapedByteBase + static_cast<unsigned char>(*byte));
       }
     }
     next_ = after;
@@ -114,8 +111,7 @@ class KeyUnits {
 }  // namespace
 
 uint16_t UpperCaseUnit(uint16_t unit) {
-  return static_cast<uint16_t>(
-      unit + kUpperCase.delta[kUpperCase.page_of[unit / kPageSize]][unit % kPageSize]);
+  return static_cast<uint16_t>(unit + kUpperCase.delta[kUpperCase.page_of[unit / kPageSize]][unit % kPageSize]);
 }
 
 std::string NameKey(std::string_view name) {

@@ -34,9 +34,7 @@ std::string NameKey(std::string_view name);
 // building the keys; zero exactly when they are the same name.
 int CompareNames(std::string_view a, std::string_view b);
 
-inline bool SameName(std::string_view a, std::string_view b) {
-  return CompareNames(a, b) == 0;
-}
+inline bool SameName(std::string_view a, std::string_view b) { return CompareNames(a, b) == 0; }
 
 }  // namespace vem
 

@@ -21,8 +21,7 @@ enum class NarrowCodePage { kSystem, kThread };
 // Converts NUL-terminated narrow text to UTF-16 (without the terminator in
 // *out). Returns false only when the platform conversion fails (never on
 // Linux); *out is then empty. A null text converts to the empty string.
-bool NarrowToWide(const char* text, NarrowCodePage page,
-                  std::basic_string<VemWChar>* out);
+bool NarrowToWide(const char* text, NarrowCodePage page, std::basic_string<VemWChar>* out);
 
 // The name hash of narrow text converted with the system code page: exactly
 // the hash of NarrowToWide's result. A null text, or one the platform cannot
@@ -30,9 +29,7 @@ bool NarrowToWide(const char* text, NarrowCodePage page,
 uint32_t HashNarrowText(const char* text);
 
 // One step of the name hash.
-inline uint32_t HashStep(uint32_t hash, uint16_t unit) {
-  return hash * 31u + unit;
-}
+inline uint32_t HashStep(uint32_t hash, uint16_t unit) { return hash * 31u + unit; }
 
 // Continues hash over the run of 7-bit ASCII bytes at *text, which every
 // narrow conversion maps to code units of the same value, and leaves *text
@@ -43,10 +40,9 @@ inline uint32_t HashStep(uint32_t hash, uint16_t unit) {
 inline uint32_t HashAsciiRun(const unsigned char** text, uint32_t hash) {
   const unsigned char* bytes = *text;
   auto is_ascii = [](unsigned char c) { return c - 1u < 0x7Fu; };  // NUL excluded
-  while (is_ascii(bytes[0]) && is_ascii(bytes[1]) && is_ascii(bytes[2]) &&
-         is_ascii(bytes[3])) {
-    hash = hash * (31u * 31u * 31u * 31u) + bytes[0] * (31u * 31u * 31u) +
-           bytes[1] * (31u * 31u) + bytes[2] * 31u + bytes[3];
+  while (is_ascii(bytes[0]) && is_ascii(bytes[1]) && is_ascii(bytes[2]) && is_ascii(bytes[3])) {
+    hash = hash * (31u * 31u * 31u * 31u) + bytes[0] * (31u * 31u * 31u) + bytes[1] * (31u * 31u) + bytes[2] * 31u +
+           bytes[3];
     bytes += 4;
   }
   while (is_ascii(*bytes)) hash = HashStep(hash, *bytes++);

@@ -4,8 +4,7 @@
 #include "text/utf8_decoder.h"
 
 namespace vem {
-bool NarrowToWide(const char* text, NarrowCodePage /*page*/,
-                  std::basic_string<VemWChar>* out) {
+bool NarrowToWide(const char* text, NarrowCodePage /*page*/, std::basic_string<VemWChar>* out) {
   out->clear();
   if (text == nullptr) return true;
   while (*text != '\0') {

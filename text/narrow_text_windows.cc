@@ -7,8 +7,7 @@
 
 namespace vem {
 
-bool NarrowToWide(const char* text, NarrowCodePage page,
-                  std::basic_string<VemWChar>* out) {
+bool NarrowToWide(const char* text, NarrowCodePage page, std::basic_string<VemWChar>* out) {
   out->clear();
   if (text == nullptr) return true;
   const UINT codePage = page == NarrowCodePage::kThread ? CP_THREAD_ACP : CP_ACP;
@@ -16,8 +15,7 @@ bool NarrowToWide(const char* text, NarrowCodePage page,
   const int needed = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
   if (needed <= 0) return false;
   out->resize(static_cast<size_t>(needed));
-  const int written =
-      MultiByteToWideChar(codePage, 0, text, -1, &(*out)[0], needed);
+  const int written = MultiByteToWideChar(codePage, 0, text, -1, &(*out)[0], needed);
   if (written <= 0) {
     out->clear();
     return false;

@@ -47,17 +47,13 @@ std::string EncodeUtf8(size_t count, UnitAt unit_at) {
 }  // namespace
 
 std::string Utf16LeToUtf8(const uint8_t* data, size_t size) {
-  return EncodeUtf8(size / 2, [data](size_t i) -> char32_t {
-    return data[2 * i] | (data[2 * i + 1] << 8);
-  });
+  return EncodeUtf8(size / 2, [data](size_t i) -> char32_t { return data[2 * i] | (data[2 * i + 1] << 8); });
 }
 
 std::string WideToUtf8(const VemWChar* text) {
   size_t length = 0;
   while (text[length] != 0) ++length;
-  return EncodeUtf8(length, [text](size_t i) -> char32_t {
-    return static_cast<char16_t>(text[i]);
-  });
+  return EncodeUtf8(length, [text](size_t i) -> char32_t { return static_cast<char16_t>(text[i]); });
 }
 
 std::vector<uint8_t> Utf8ToUtf16Le(const char* text, size_t size) {

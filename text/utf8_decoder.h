@@ -25,8 +25,7 @@ struct Utf16Units {
 // Writes its UTF-16 units to *out and returns the position after it. The text
 // ends at end, or, with a null end, at its zero terminator (which is never a
 // trailing byte, so a truncated sequence stops there without consuming it).
-inline const char* DecodeUtf8Sequence(const char* text, const char* end,
-                                      Utf16Units* out) {
+inline const char* DecodeUtf8Sequence(const char* text, const char* end, Utf16Units* out) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   const unsigned lead = bytes[0];
   out->count = 1;

@@ -106,8 +106,7 @@ void ApplyDialogStyle() {
   for (char& c : family_name) {
     if (c == '"' || c == '\\') c = ' ';
   }
-  const std::string css = "* { font-family: \"" + family_name + "\"; font-size: " +
-                          std::to_string(kDialogFontPoints) +
+  const std::string css = "* { font-family: \"" + family_name + "\"; font-size: " + std::to_string(kDialogFontPoints) +
                           "pt; }\n"
                           "button { min-height: 0; min-width: 0; padding: 0 4px; }\n";
   GtkCssProvider* provider = gtk_css_provider_new();
@@ -160,8 +159,7 @@ GtkWidget* BuildClientArea(Dialog* dialog, const FieldRecord& request) {
         break;
       case ControlKind::kText: {
         const bool is_comment = control.id == kCommentId;
-        const std::string text =
-            is_comment ? FieldOr(request, request_field::kComment, control.text) : control.text;
+        const std::string text = is_comment ? FieldOr(request, request_field::kComment, control.text) : control.text;
         widget = NewTextControl(LabelPrefix(text), rect, dialog->units.y);
         if (is_comment) dialog->comment = widget;
         break;
@@ -174,9 +172,7 @@ GtkWidget* BuildClientArea(Dialog* dialog, const FieldRecord& request) {
         widget = gtk_drawing_area_new();
         g_signal_connect(widget, "draw", G_CALLBACK(OnDrawIcon), dialog);
         break;
-      case ControlKind::kFrame:
-        widget = gtk_frame_new(nullptr);
-        break;
+      case ControlKind::kFrame: widget = gtk_frame_new(nullptr); break;
     }
     gtk_widget_set_size_request(widget, rect.width, rect.height);
     gtk_fixed_put(GTK_FIXED(fixed), widget, rect.x, rect.y);
@@ -237,8 +233,8 @@ void AttachToOwner(Dialog* dialog, Window owner, const PixelRect& client) {
   gtk_widget_realize(dialog->window);
   gdk_window_set_transient_for(gtk_widget_get_window(dialog->window), foreign);
   g_object_unref(foreign);
-  dialog->ownerCentredAt = GdkPoint{area.x + (area.width - client.width) / 2,
-                                    area.y + (area.height - client.height) / 2};
+  dialog->ownerCentredAt =
+      GdkPoint{area.x + (area.width - client.width) / 2, area.y + (area.height - client.height) / 2};
   gtk_window_set_position(GTK_WINDOW(dialog->window), GTK_WIN_POS_NONE);
   gtk_window_move(GTK_WINDOW(dialog->window), dialog->ownerCentredAt.x, dialog->ownerCentredAt.y);
 }

@@ -29,7 +29,7 @@ struct Dialog {
   std::string iconName = "none";  // the kind's icon as loaded, "none" if none
   bool hasWindowIcon = false;
   BaseUnits units{};
-  Window owner = None;  // the window the box is transient for, if any
+  Window owner = None;            // the window the box is transient for, if any
   GdkPoint ownerCentredAt{0, 0};  // where the box goes when it has an owner
   int end_code = kHelperExitCancelled;
   DialogShownHook shown = nullptr;

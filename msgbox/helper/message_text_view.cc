@@ -44,7 +44,7 @@ struct TextView {
   GtkAdjustment* adjustment = nullptr;
   PangoLayout* layout = nullptr;  // one line at a time, for measuring and drawing
   std::vector<DisplayLine> lines;
-  int wrappedWidth = -1;  // in pixels; -1 until the field has a size
+  int wrappedWidth = -1;   // in pixels; -1 until the field has a size
   int line_height = 1;     // in pixels
   std::size_t anchor = 0;  // the selection: from anchor to cursor, either way
   std::size_t cursor = 0;
@@ -53,8 +53,8 @@ struct TextView {
 
 TextView* ViewOf(GtkWidget* widget) { return static_cast<TextView*>(g_object_get_data(G_OBJECT(widget), kViewKey)); }
 
-PangoAttribute* ColourAttribute(PangoAttribute* (*make)(guint16, guint16, guint16), const GdkRGBA& colour,
-                                guint start, guint end) {
+PangoAttribute* ColourAttribute(PangoAttribute* (*make)(guint16, guint16, guint16), const GdkRGBA& colour, guint start,
+                                guint end) {
   PangoAttribute* attribute = make(static_cast<guint16>(colour.red * 65535), static_cast<guint16>(colour.green * 65535),
                                    static_cast<guint16>(colour.blue * 65535));
   attribute->start_index = start;
@@ -127,9 +127,9 @@ void OnSizeAllocate(GtkWidget* area, GdkRectangle* allocation, gpointer) {
   }
   const double total = static_cast<double>(view->lines.size()) * view->line_height + 2 * kMargin;
   const double page = allocation->height;
-  gtk_adjustment_configure(view->adjustment, std::min(gtk_adjustment_get_value(view->adjustment), std::max(0.0, total - page)),
-                           0, std::max(total, page), view->line_height, std::max<double>(view->line_height, page - view->line_height),
-                           page);
+  gtk_adjustment_configure(
+      view->adjustment, std::min(gtk_adjustment_get_value(view->adjustment), std::max(0.0, total - page)), 0,
+      std::max(total, page), view->line_height, std::max<double>(view->line_height, page - view->line_height), page);
 }
 
 gboolean OnDraw(GtkWidget* area, cairo_t* cairo, gpointer) {
@@ -175,25 +175,15 @@ gboolean OnKeyPress(GtkWidget* area, GdkEventKey* event, gpointer) {
   const double page = gtk_adjustment_get_page_increment(view->adjustment);
   switch (event->keyval) {
     case GDK_KEY_Up:
-    case GDK_KEY_KP_Up:
-      view->ScrollBy(-view->line_height);
-      return TRUE;
+    case GDK_KEY_KP_Up: view->ScrollBy(-view->line_height); return TRUE;
     case GDK_KEY_Down:
-    case GDK_KEY_KP_Down:
-      view->ScrollBy(view->line_height);
-      return TRUE;
+    case GDK_KEY_KP_Down: view->ScrollBy(view->line_height); return TRUE;
     case GDK_KEY_Page_Up:
-    case GDK_KEY_KP_Page_Up:
-      view->ScrollBy(-page);
-      return TRUE;
+    case GDK_KEY_KP_Page_Up: view->ScrollBy(-page); return TRUE;
     case GDK_KEY_Page_Down:
-    case GDK_KEY_KP_Page_Down:
-      view->ScrollBy(page);
-      return TRUE;
+    case GDK_KEY_KP_Page_Down: view->ScrollBy(page); return TRUE;
     case GDK_KEY_Home:
-    case GDK_KEY_KP_Home:
-      gtk_adjustment_set_value(view->adjustment, 0);
-      return TRUE;
+    case GDK_KEY_KP_Home: gtk_adjustment_set_value(view->adjustment, 0); return TRUE;
     case GDK_KEY_End:
     case GDK_KEY_KP_End:
       gtk_adjustment_set_value(view->adjustment, gtk_adjustment_get_upper(view->adjustment));
@@ -212,8 +202,7 @@ gboolean OnKeyPress(GtkWidget* area, GdkEventKey* event, gpointer) {
       if (!control) return FALSE;
       CopySelection(view);
       return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 

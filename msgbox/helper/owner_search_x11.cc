@@ -13,8 +13,8 @@ class Property {
     Atom actual_type = None;
     int actual_format = 0;
     unsigned long remaining = 0;
-    if (XGetWindowProperty(display, window, name, 0, 1 << 20, False, type, &actual_type, &actual_format,
-                           &count_, &remaining, &data_) != Success ||
+    if (XGetWindowProperty(display, window, name, 0, 1 << 20, False, type, &actual_type, &actual_format, &count_,
+                           &remaining, &data_) != Success ||
         actual_type != type || actual_format != 32) {
       count_ = 0;
     }

@@ -19,7 +19,9 @@ using Keys = std::vector<int32_t>;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 
-TEST(ContainersModel, HashtableAndEnumeratorMatchTheModel) { vem_models::RunSeeds(vem_models::RunHashtable, 400, 1500); }
+TEST(ContainersModel, HashtableAndEnumeratorMatchTheModel) {
+  vem_models::RunSeeds(vem_models::RunHashtable, 400, 1500);
+}
 TEST(ContainersModel, VectorsMatchTheModel) { vem_models::RunSeeds(vem_models::RunVectors, 400, 1500); }
 
 class Table : public CHashtable {
@@ -70,19 +72,29 @@ Keys Range(int32_t count) {
   return keys;
 }
 
-INSTANTIATE_TEST_SUITE_P(Documented, TableRows, ::testing::Values(
-    TableRow{151, 0.75f, Range(113), 151, {}}, TableRow{151, 0.75f, Range(114), 303, {}},
-    TableRow{151, 0.75f, Range(228), 607, {}}, TableRow{10, 2.0f, Range(20), 10, {}},
-    TableRow{10, 2.0f, Range(21), 21, {}}, TableRow{1, 0.1f, {9}, 15, {}},
-    TableRow{151, 0.75f, {3, 10, 161}, 151, {161, 10, 3}},
-    TableRow{151, 0.75f, {5, kMin + 5, 0, kMin}, 151, {kMin + 5, 5, kMin, 0}},
-    // The rehash walks the old chain head first and relinks at the head,
-    // so 0 and 3 swap places in their new bucket.
-    TableRow{1, 2.0f, {0, 3, 6}, 3, {6, 0, 3}}));
+INSTANTIATE_TEST_SUITE_P(Documented, TableRows,
+                         ::testing::Values(TableRow{151, 0.75f, Range(113), 151, {}},
+                                           TableRow{151, 0.75f, Range(114), 303, {}},
+                                           TableRow{151, 0.75f, Range(228), 607, {}},
+                                           TableRow{10, 2.0f, Range(20), 10, {}}, TableRow{10, 2.0f, Range(21), 21, {}},
+                                           TableRow{1, 0.1f, {9}, 15, {}},
+                                           TableRow{151, 0.75f, {3, 10, 161}, 151, {161, 10, 3}},
+                                           TableRow{151, 0.75f, {5, kMin + 5, 0, kMin}, 151, {kMin + 5, 5, kMin, 0}},
+                                           // The rehash walks the old chain head first and relinks at the head,
+                                           // so 0 and 3 swap places in their new bucket.
+                                           TableRow{1, 2.0f, {0, 3, 6}, 3, {6, 0, 3}}));
 
 TEST(TableSettings, InvalidSettingsFallBackOneByOne) {
-  const struct { int32_t capacity; float load_factor; int32_t expectCapacity; float expectFactor; } rows[] = {
-      {0, 0.75f, 151, 0.75f}, {-7, 0.5f, 151, 0.5f}, {10, 0.0f, 10, 0.75f}, {10, kNaN, 10, 0.75f}, {-1, -2.0f, 151, 0.75f}};
+  const struct {
+    int32_t capacity;
+    float load_factor;
+    int32_t expectCapacity;
+    float expectFactor;
+  } rows[] = {{0, 0.75f, 151, 0.75f},
+              {-7, 0.5f, 151, 0.5f},
+              {10, 0.0f, 10, 0.75f},
+              {10, kNaN, 10, 0.75f},
+              {-1, -2.0f, 151, 0.75f}};
   for (const auto& row : rows) {
     Table table(row.capacity, row.load_factor);
     EXPECT_EQ(table.Capacity(), row.expectCapacity) << row.capacity;
@@ -96,10 +108,17 @@ TEST(TableSettings, InvalidSettingsFallBackOneByOne) {
 
 // The capacity after each addition, where it changes.
 TEST(VectorGrowth, CapacitiesFollowTheFactor) {
-  const struct { float factor; int32_t capacity; int additions; std::vector<int32_t> steps; } rows[] = {
-      {0.5f, 16, 610, {16, 24, 36, 54, 81, 121, 181, 271, 406, 609, 913}},
-      {1.0f, 4, 9, {4, 8, 16}}, {0.5f, 1, 3, {1, 2, 3}}, {0.0f, 1, 3, {1, 2, 3}},
-      {kNaN, 2, 3, {2, 3}}, {0.5f, 0, 2, {1, 2}}};
+  const struct {
+    float factor;
+    int32_t capacity;
+    int additions;
+    std::vector<int32_t> steps;
+  } rows[] = {{0.5f, 16, 610, {16, 24, 36, 54, 81, 121, 181, 271, 406, 609, 913}},
+              {1.0f, 4, 9, {4, 8, 16}},
+              {0.5f, 1, 3, {1, 2, 3}},
+              {0.0f, 1, 3, {1, 2, 3}},
+              {kNaN, 2, 3, {2, 3}},
+              {0.5f, 0, 2, {1, 2}}};
   for (const auto& row : rows) {
     struct Probe : UVector {
       using UVector::UVector;

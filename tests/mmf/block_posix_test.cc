@@ -56,16 +56,28 @@ class PosixBlockTest : public ::testing::Test {
 TEST_F(PosixBlockTest, WhatLiesAtTheNameDecidesWhetherItIsUsed) {
   const std::string other = folder_.PathOf("other");
   int holder = -1;
-  const struct { const char* what; std::function<void(const std::string&)> make; bool used; } rows[] = {
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> make;
+    bool used;
+  } rows[] = {
       {"left-over", [](const std::string& at) { std::ofstream(at) << std::string(10000, 'x'); }, true},
       {"symbolic link", [&](const std::string& at) { ASSERT_EQ(symlink(other.c_str(), at.c_str()), 0); }, false},
       {"second name", [&](const std::string& at) { ASSERT_EQ(link(other.c_str(), at.c_str()), 0); }, false},
-      {"locked", [&](const std::string& at) { std::ofstream(at) << "kept";
-                   holder = open(at.c_str(), O_RDONLY | O_CLOEXEC);
-                   ASSERT_EQ(flock(holder, LOCK_EX), 0); }, false},
+      {"locked",
+       [&](const std::string& at) {
+         std::ofstream(at) << "kept";
+         holder = open(at.c_str(), O_RDONLY | O_CLOEXEC);
+         ASSERT_EQ(flock(holder, LOCK_EX), 0);
+       },
+       false},
       // Only root can give a file away; for anyone else the file is their own.
-      {"another user's", [](const std::string& at) { std::ofstream(at) << "kept";
-                           ASSERT_TRUE(geteuid() != 0 || chown(at.c_str(), 65534, 65534) == 0); }, geteuid() != 0}};
+      {"another user's",
+       [](const std::string& at) {
+         std::ofstream(at) << "kept";
+         ASSERT_TRUE(geteuid() != 0 || chown(at.c_str(), 65534, 65534) == 0);
+       },
+       geteuid() != 0}};
   for (const auto& row : rows) {
     std::ofstream(other) << "kept";
     const std::string at = NextPath();
@@ -91,7 +103,12 @@ TEST_F(PosixBlockTest, ProcessesLeaveNoFileAndChildrenLeaveTheirParentsBlocks) {
   auto* kept = static_cast<unsigned char*>(VTAllocMMF(4096));
   auto* freedByChild = static_cast<unsigned char*>(VTAllocMMF(4096));
   const auto files = folder_.Blocks();
-  EXPECT_EQ(RunInChild([&] { kept[10] = 0x77; VTFreeMMF(freedByChild); return 0; }), 0);
+  EXPECT_EQ(RunInChild([&] {
+              kept[10] = 0x77;
+              VTFreeMMF(freedByChild);
+              return 0;
+            }),
+            0);
   EXPECT_EQ(folder_.Blocks(), files);
   EXPECT_EQ(kept[10], 0x77);
   freedByChild[0] = 1;  // still mapped here

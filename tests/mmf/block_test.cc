@@ -25,7 +25,11 @@ class BlockTest : public ::testing::Test {
 // at its first, middle and last byte.
 TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
   const std::uint64_t sizes[] = {1, 10, 4096, 4097, 65539, 1048579};
-  struct Live { std::string file; std::uint64_t size; unsigned char mark; };
+  struct Live {
+    std::string file;
+    std::uint64_t size;
+    unsigned char mark;
+  };
   std::map<unsigned char*, Live> live;
   std::map<std::string, std::uintmax_t> files;
   std::mt19937 random(18);
@@ -62,11 +66,16 @@ TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
 }
 
 TEST_F(BlockTest, RefusalsGiveNullAndLeaveNothing) {
-  const std::uint64_t unmappable[] = {0,
+  const std::uint64_t unmappable[] = {
+    0,
 #if defined(_WIN32)
-                                      std::uint64_t{1} << 32, (std::uint64_t{1} << 32) + 4096};
+    std::uint64_t{1} << 32,
+    (std::uint64_t{1} << 32) + 4096
+  };
 #else
-                                      UINT64_MAX, UINT64_MAX / 2 + 1};
+    UINT64_MAX,
+    UINT64_MAX / 2 + 1
+  };
 #endif
   for (std::uint64_t size : unmappable) EXPECT_EQ(VTAllocMMF(size), nullptr) << size;
   EXPECT_EQ(folder_.EntryCount(), 0u);

@@ -84,13 +84,9 @@ class HashtableModel {
   int32_t Capacity() const { return static_cast<int32_t>(buckets_.size()); }
 
  private:
-  size_t Bucket(int32_t key) const {
-    return (static_cast<uint32_t>(key) & 0x7FFFFFFFu) % buckets_.size();
-  }
+  size_t Bucket(int32_t key) const { return (static_cast<uint32_t>(key) & 0x7FFFFFFFu) % buckets_.size(); }
 
-  int32_t Threshold() const {
-    return static_cast<int32_t>(static_cast<float>(Capacity()) * loadFactor_);
-  }
+  int32_t Threshold() const { return static_cast<int32_t>(static_cast<float>(Capacity()) * loadFactor_); }
 
   void Rehash() {
     std::vector<std::vector<Entry>> old;

@@ -73,14 +73,19 @@ void Enumerate(OpStream& in, ProbedTable& table, HashtableModel& model) {
         break;
       }
       case 1: MODEL_CHECK(cursor.NextElement(&seen) == value); break;
-      default: MODEL_CHECK(cursor.NextElement() == value); seen = key; break;
+      default:
+        MODEL_CHECK(cursor.NextElement() == value);
+        seen = key;
+        break;
     }
     MODEL_CHECK(seen == key);
     if (copy) MODEL_CHECK(copy->NextElement() == value);
     if (removing && in.Bool()) {
       MODEL_CHECK(table.Remove(key) == model.Remove(key));
     } else if (!removing && in.Bool()) {  // a later entry, not yet visited
-      const int32_t later = expected[static_cast<size_t>(in.Range(static_cast<int32_t>(i), static_cast<int32_t>(expected.size()) - 1))].first;
+      const int32_t later =
+          expected[static_cast<size_t>(in.Range(static_cast<int32_t>(i), static_cast<int32_t>(expected.size()) - 1))]
+              .first;
       int* token = Token(in.Range(1, 20));
       MODEL_CHECK(table.Put(later, token) == model.Put(later, token));
     }

@@ -50,8 +50,7 @@ class OpStream {
 // the input that led there.
 [[noreturn]] void ModelDisagrees(const char* file, int line, const char* what);
 
-#define MODEL_CHECK(condition) \
-  ((condition) ? (void)0 : ::vem_models::ModelDisagrees(__FILE__, __LINE__, #condition))
+#define MODEL_CHECK(condition) ((condition) ? (void)0 : ::vem_models::ModelDisagrees(__FILE__, __LINE__, #condition))
 
 // The runs, one per concept: each reads operations from the stream, applies
 // them to the library and to its model, and checks every result.

@@ -88,7 +88,8 @@ std::string Describe(const _VemStParam& p) {
   v.b = p.type == PARAM_TYPE_BOOL && p.boolVal.current;
   v.d = p.type == PARAM_TYPE_FLOAT ? p.floatVal.current : 0;
   if (p.type == PARAM_TYPE_STRING) v.bytes = p.strVal.current;
-  if (p.type == PARAM_TYPE_ARRAY && p.arrVal.size > 0) v.bytes.assign(static_cast<const char*>(p.arrVal.current), p.arrVal.size);
+  if (p.type == PARAM_TYPE_ARRAY && p.arrVal.size > 0)
+    v.bytes.assign(static_cast<const char*>(p.arrVal.current), p.arrVal.size);
   return Describe(p.type, p.access, p.name, v);
 }
 std::string DescribeRaw(uint32_t type, const void* value, uint32_t size) {
@@ -96,7 +97,8 @@ std::string DescribeRaw(uint32_t type, const void* value, uint32_t size) {
   if (type == PARAM_TYPE_INT) std::memcpy(&v.i, value, 8);
   if (type == PARAM_TYPE_BOOL) std::memcpy(&v.b, value, 1);
   if (type == PARAM_TYPE_FLOAT) std::memcpy(&v.d, value, 8);
-  if (type >= PARAM_TYPE_STRING) v.bytes.assign(static_cast<const char*>(value), type == PARAM_TYPE_STRING ? size - 1 : size);
+  if (type >= PARAM_TYPE_STRING)
+    v.bytes.assign(static_cast<const char*>(value), type == PARAM_TYPE_STRING ? size - 1 : size);
   return Describe(type, 0, "", v) + "/" + std::to_string(size);
 }
 
@@ -146,7 +148,8 @@ int32_t OnAfterSet(World& w, Record* p) {
   const Behavior b = BehaviorOf(NameOf(p));
   w.Log("afterSet " + Describe(*p));
   if (b.afterSet == kReturnAfterSet) return b.code;
-  if (b.afterSet == kDeferWrite && w.Spend()) w.Log("deferred " + std::to_string(w.SetInt(kNames[b.target], b.code, false)));
+  if (b.afterSet == kDeferWrite && w.Spend())
+    w.Log("deferred " + std::to_string(w.SetInt(kNames[b.target], b.code, false)));
   if (b.afterSet == kReenter) w.Log("reenter " + w.Reenter(NameOf(p)));
   return 0;
 }
@@ -230,9 +233,9 @@ int32_t RealAfterGet(uint32_t, _VemStParam* p, void* old, uint32_t size) { retur
 // record; the tables that give the enumeration orders are HashtableModels
 // keyed as the storage keys its own.
 struct ModelWorld : WorldBase {
-  HashtableModel params{151, 0.75f};        // key -> record serial
-  HashtableModel lists{151, 0.75f};         // key -> listener list index
-  std::map<uint32_t, ModelParam> records;  // every record ever added
+  HashtableModel params{151, 0.75f};                   // key -> record serial
+  HashtableModel lists{151, 0.75f};                    // key -> listener list index
+  std::map<uint32_t, ModelParam> records;              // every record ever added
   std::vector<std::vector<int>> listenerLists = {{}};  // listener ids, -1 null
   std::map<int32_t, std::string> linked;
   std::vector<std::pair<uint32_t, int32_t>> queue;  // (serial, key)
@@ -258,9 +261,13 @@ struct ModelWorld : WorldBase {
     return 0;
   }
   static void* Raw(uint32_t type, ModelValue& v, uint32_t* size) {
-    *size = type == PARAM_TYPE_BOOL ? 1 : type < PARAM_TYPE_STRING ? 8 : static_cast<uint32_t>(v.bytes.size() + (type == PARAM_TYPE_STRING));
-    return type == PARAM_TYPE_INT ? static_cast<void*>(&v.i) : type == PARAM_TYPE_BOOL ? static_cast<void*>(&v.b)
-         : type == PARAM_TYPE_FLOAT ? static_cast<void*>(&v.d) : static_cast<void*>(&v.bytes[0]);
+    *size = type == PARAM_TYPE_BOOL    ? 1
+            : type < PARAM_TYPE_STRING ? 8
+                                       : static_cast<uint32_t>(v.bytes.size() + (type == PARAM_TYPE_STRING));
+    return type == PARAM_TYPE_INT     ? static_cast<void*>(&v.i)
+           : type == PARAM_TYPE_BOOL  ? static_cast<void*>(&v.b)
+           : type == PARAM_TYPE_FLOAT ? static_cast<void*>(&v.d)
+                                      : static_cast<void*>(&v.bytes[0]);
   }
   void Notify(uint32_t list, const ModelParam& p) {
     for (size_t i = 0; i < listenerLists[list].size(); ++i) {
@@ -393,7 +400,8 @@ struct ModelWorld : WorldBase {
 // ---- The run ----
 
 int64_t PickInt(OpStream& in) {
-  return in.Bool() ? in.Range(-6, 6) : in.Pick({std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()});
+  return in.Bool() ? in.Range(-6, 6)
+                   : in.Pick({std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()});
 }
 double PickDouble(OpStream& in) {
   return in.Pick({0.0, -1.5, 2.5, 7.0, 1e300, std::numeric_limits<double>::quiet_NaN(),
@@ -486,7 +494,8 @@ void Write(OpStream& in, RealWorld& real, ModelWorld& model) {
       break;
     default:
       v.bytes = in.Bytes(40);
-      result = real.storage.SetParamArray(name, nullValue ? nullptr : v.bytes.data(), static_cast<uint32_t>(v.bytes.size()), notify);
+      result = real.storage.SetParamArray(name, nullValue ? nullptr : v.bytes.data(),
+                                          static_cast<uint32_t>(v.bytes.size()), notify);
       break;
   }
   MODEL_CHECK(result == model.Write(name, type, v, nullValue, notify));
@@ -557,8 +566,8 @@ void Link(OpStream& in, const char* name, RealWorld& real, ModelWorld& model) {
   std::string buffer(capacity + 1, '\x5A');
   const auto block = model.linked.find(key);
   const int32_t expected = model.Find(key) == nullptr || block == model.linked.end() ? PARAM_ERR_NOT_FOUND
-                           : capacity < block->second.size()                        ? PARAM_ERR_BUFFER
-                                                                                    : 0;
+                           : capacity < block->second.size()                         ? PARAM_ERR_BUFFER
+                                                                                     : 0;
   MODEL_CHECK(real.storage.GetLinkedData(name, &buffer[0], capacity) == expected);
   const size_t copied = expected == 0 ? block->second.size() : 0;
   MODEL_CHECK(copied == 0 || buffer.compare(0, copied, block->second) == 0);
@@ -581,9 +590,14 @@ void RunParams(OpStream& in) {
     const char* name = kNames[in.Range(0, kNameCount - 1)];
     const int listener = in.Range(-1, kListenerCount - 1);
     switch (in.Range(0, 12)) {
-      case 0: case 1: case 2: AddParam(in, real, model); break;
-      case 3: case 4: case 5: Write(in, real, model); break;
-      case 6: case 7: Read(in, real, model); break;
+      case 0:
+      case 1:
+      case 2: AddParam(in, real, model); break;
+      case 3:
+      case 4:
+      case 5: Write(in, real, model); break;
+      case 6:
+      case 7: Read(in, real, model); break;
       case 8: MODEL_CHECK(real.AddListener(name, listener) == model.AddListener(name, listener)); break;
       case 9: MODEL_CHECK(real.RemoveListener(name, listener) == model.RemoveListener(name, listener)); break;
       case 10: Link(in, name, real, model); break;

@@ -15,8 +15,7 @@ namespace vem_models {
 template <typename Element, bool kNullsVacatedSlot>
 class VectorModel {
  public:
-  VectorModel(float grow_factor, int32_t capacity)
-      : capacity_(capacity), grow_factor_(grow_factor) {}
+  VectorModel(float grow_factor, int32_t capacity) : capacity_(capacity), grow_factor_(grow_factor) {}
 
   void SetCapacity(int32_t capacity, float grow_factor) {
     // A vector with storage keeps counting the slots it really has.
@@ -40,8 +39,7 @@ class VectorModel {
   }
 
   void Append(const VectorModel& source) {
-    const std::vector<Element> elements(source.slots_.begin(),
-                                        source.slots_.begin() + source.Size());
+    const std::vector<Element> elements(source.slots_.begin(), source.slots_.begin() + source.Size());
     for (Element e : elements) Add(e);
   }
 

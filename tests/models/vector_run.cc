@@ -68,8 +68,14 @@ void Run(OpStream& in) {
     switch (in.Range(0, 17)) {
       case 0:
       case 1:
-      case 2: vector.AddElement(element); model.Add(element); break;
-      case 3: other.AddElement(element); otherModel.Add(element); break;
+      case 2:
+        vector.AddElement(element);
+        model.Add(element);
+        break;
+      case 3:
+        other.AddElement(element);
+        otherModel.Add(element);
+        break;
       // Appending at most doubles the size; the cap keeps runs to a few
       // thousand slots.
       case 4:
@@ -85,16 +91,31 @@ void Run(OpStream& in) {
         break;
       }
       case 7: MODEL_CHECK(vector.Adjust() == model.Adjust()); break;
-      case 8: vector.RemoveElement(element); model.RemoveAt(model.Find(element)); break;
-      case 9: vector.RemoveElement(index); model.RemoveAt(index); break;
+      case 8:
+        vector.RemoveElement(element);
+        model.RemoveAt(model.Find(element));
+        break;
+      case 9:
+        vector.RemoveElement(index);
+        model.RemoveAt(index);
+        break;
       case 10: MODEL_CHECK(vector.isElement(element) == model.Find(element)); break;
       case 11:
         MODEL_CHECK(vector.GetElement(index) == (model.InRange(index) ? model.At(index) : Kind::kOutOfRange));
         break;
-      case 12: vector.SetElement(element, index); model.Set(element, index); break;
+      case 12:
+        vector.SetElement(element, index);
+        model.Set(element, index);
+        break;
       case 13: vector.InsertElement(element, index); break;
-      case 14: vector.Reset(); model.Reset(); break;
-      case 15: vector.Clear(); model.Clear(); break;
+      case 14:
+        vector.Reset();
+        model.Reset();
+        break;
+      case 15:
+        vector.Clear();
+        model.Clear();
+        break;
       case 16: {
         const int32_t new_capacity = in.Range(0, 40);
         const float newFactor = PickGrowFactor(in);

@@ -24,8 +24,7 @@ bool IsMapped(const std::string& file) {
   std::ifstream maps("/proc/self/maps");
   std::string line;
   while (std::getline(maps, line)) {
-    if (line.size() >= file.size() &&
-        line.compare(line.size() - file.size(), file.size(), file) == 0) {
+    if (line.size() >= file.size() && line.compare(line.size() - file.size(), file.size(), file) == 0) {
       return true;
     }
   }

@@ -35,8 +35,7 @@ TEST_F(DllTest, WorksAfterEachReload) {
     HMODULE module = LoadLibraryW(L"VemMisc.dll");
     ASSERT_NE(module, nullptr) << "error " << GetLastError();
     auto generate_id =
-        reinterpret_cast<GenerateIdFn>(reinterpret_cast<void*>(
-            GetProcAddress(module, kGenerateIdSymbol)));
+        reinterpret_cast<GenerateIdFn>(reinterpret_cast<void*>(GetProcAddress(module, kGenerateIdSymbol)));
     ASSERT_NE(generate_id, nullptr) << "GenerateID is not exported";
     EXPECT_EQ(generate_id("abc"), 96354);
     ASSERT_TRUE(FreeLibrary(module));

@@ -28,7 +28,9 @@ TEST(HelperRecordTest, RandomRecordsRoundTripAndCutOnesAreRefused) {
     for (int i = random() % 5; i >= 0; --i) {
       const std::string name = std::vector<std::string>{"a", "b", "c d"}[random() % 3];
       std::string value(random() % 40, 'x');
-      for (char& c : value) c = "x \n\r\0\xFF" "9-"[random() % 8];
+      for (char& c : value)
+        c = "x \n\r\0\xFF"
+            "9-"[random() % 8];
       const std::int64_t number = static_cast<std::int64_t>(random()) * (random() % 2 ? -977 : 1);
       if (random() % 4 == 0) {
         written.Add(name, number);
@@ -62,8 +64,8 @@ TEST(HelperRecordTest, RandomRecordsRoundTripAndCutOnesAreRefused) {
 }
 
 TEST(HelperRecordTest, MalformedCountsAreRefused) {
-  for (const char* text : {"caption 3\nabcd\n", "caption\nabc\n", "caption x\nabc\n", "caption -3\nabc\n",
-                           " 3\nabc\n", "caption 99999999999999999999999\n"}) {
+  for (const char* text : {"caption 3\nabcd\n", "caption\nabc\n", "caption x\nabc\n", "caption -3\nabc\n", " 3\nabc\n",
+                           "caption 99999999999999999999999\n"}) {
     EXPECT_FALSE(FieldRecord().Parse(text)) << text;
   }
 }
@@ -75,10 +77,10 @@ TEST(DialogUnitsTest, FontAndRectanglesInPixels) {
     int alphabet, line;
     DialogUnitsRect rect;
     PixelRect pixels;
-  } cases[] = {{300, 13, {0, 0, 279, 178}, {0, 0, 419, 289}},   // 5.77 rounds to 6
+  } cases[] = {{300, 13, {0, 0, 279, 178}, {0, 0, 419, 289}},  // 5.77 rounds to 6
                {300, 13, {110, 149, 50, 14}, {165, 242, 75, 23}},
-               {338, 15, {1, 3, 2, 5}, {2, 6, 4, 9}},          // 6.5 rounds up to 7
-               {337, 15, {1, 3, 2, 5}, {2, 6, 3, 9}}};         // 6.48 rounds to 6
+               {338, 15, {1, 3, 2, 5}, {2, 6, 4, 9}},   // 6.5 rounds up to 7
+               {337, 15, {1, 3, 2, 5}, {2, 6, 3, 9}}};  // 6.48 rounds to 6
   for (const auto& c : cases) {
     const PixelRect p = ToPixels(c.rect, BaseUnitsFromFont(c.alphabet, c.line));
     EXPECT_EQ(std::vector<int>({c.pixels.x, c.pixels.y, c.pixels.width, c.pixels.height}),
@@ -94,11 +96,13 @@ TEST(DialogUnitsTest, FontAndRectanglesInPixels) {
 // wrap must keep every byte, keep lines within the width, break after spaces
 // where a line has any, and move a word down only when it would not fit.
 TEST(LineWrapTest, RandomTextsWrapGreedilyAtSpacesAndKeepEveryByte) {
-  const std::vector<std::string> pieces = {"a", "b", "W", " ", " ", "\t", "\n", "\r", "\r\n", "\xC3\xA9", "\xE4\xB8\xAD", "\xFF"};
+  const std::vector<std::string> pieces = {
+      "a", "b", "W", " ", " ", "\t", "\n", "\r", "\r\n", "\xC3\xA9", "\xE4\xB8\xAD", "\xFF"};
   std::mt19937 random(19);
   for (int round = 0; round < 2000; ++round) {
     std::string text;
-    for (int n = std::uniform_int_distribution<int>(0, 120)(random); n > 0; --n) text += pieces[random() % pieces.size()];
+    for (int n = std::uniform_int_distribution<int>(0, 120)(random); n > 0; --n)
+      text += pieces[random() % pieces.size()];
     std::map<char32_t, int> assigned;
     for (char32_t c : {U'a', U'b', U'W', U' ', U'\u00E9', U'\u4E2D', U'\uFFFD'}) assigned[c] = 1 + random() % 9;
     CharacterWidths widths([&](char32_t c) { return assigned.at(c); });

@@ -89,7 +89,8 @@ class HelperProcessTest : public ::testing::TestWithParam<Failure> {
     std::filesystem::create_directories(lib);
     std::filesystem::create_directories(libexec);
     std::filesystem::create_symlink(VEMMISC_LIBRARY_FILE, libraryPath_ = lib + "/libVemMisc.so.1");
-    if (helper == Helper::kDescribing) std::filesystem::create_symlink(VEMMISC_DESCRIBED_HELPER, libexec + "/vemmsgbox");
+    if (helper == Helper::kDescribing)
+      std::filesystem::create_symlink(VEMMISC_DESCRIBED_HELPER, libexec + "/vemmsgbox");
     if (helper == Helper::kNotExecutable) std::ofstream(libexec + "/vemmsgbox") << "#!/bin/sh\n";
     library_ = dlopen(libraryPath_.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(nullptr, library_) << dlerror();
@@ -272,8 +273,8 @@ TEST_P(HelperProcessTest, FailureEndsCallAndWaitAndLeaksNothing) {
 }
 
 std::string FailureName(const ::testing::TestParamInfo<Failure>& info) {
-  const char* names[] = {"NoDescriptorLeft", "NoDisplay", "HelperMissing", "HelperNotExecutable", "HelperKilled",
-                         "DisplayGone"};
+  const char* names[] = {"NoDescriptorLeft",    "NoDisplay",    "HelperMissing",
+                         "HelperNotExecutable", "HelperKilled", "DisplayGone"};
   return names[static_cast<int>(info.param)];
 }
 INSTANTIATE_TEST_SUITE_P(Failures, HelperProcessTest,

@@ -50,7 +50,8 @@ constexpr MessageSize kMessageSizes[] = {
 // Control characters (all but the line breaks), lone and reversed
 // surrogates, and a pair, as the library's callers may pass them.
 inline WideText OddUnits() {
-  return {0x01, 0x07, '\t', 0x0B, 0x0C, 0x1B, 0x7F, '|', 0xD800, '|', 0xDC00, '|', 0xDC00, 0xD800, '|', 0xD83D, 0xDE00, '|'};
+  return {0x01, 0x07,   '\t', 0x0B,   0x0C,   0x1B, 0x7F,   '|',    0xD800,
+          '|',  0xDC00, '|',  0xDC00, 0xD800, '|',  0xD83D, 0xDE00, '|'};
 }
 
 }  // namespace testing

@@ -98,15 +98,14 @@ TEST_F(MessageBoxGuiTest, ShowsCaptionIconCommentAndMessage) {
     const char *title, *comment, *message;
     int32_t kind;
     std::string caption, shownComment, shownMessage, icon;
-  } cases[] = {
-      {nullptr, nullptr, nullptr, 0, std::string(path, length), "The comment is absent for this message",
-       "Undefined error", "question"},
-      {"Viewer <b>&amp; %s", "Saving <i>failed</i> & %d", "one\r\ntwo <b>x</b> &amp;", 1, "Viewer <b>&amp; %s",
-       "Saving <i>failed</i> & %d", "one\r\ntwo <b>x</b> &amp;", "information"},
-      {"t", "", "", 2, "t", "", "", "warning"},
-      {"t", "c", "m", 3, "t", "c", "m", "error"},
-      {"t", "c", "m", 4, "t", "c", "m", "information"},
-      {"t", "c", "m", -1, "t", "c", "m", "information"}};
+  } cases[] = {{nullptr, nullptr, nullptr, 0, std::string(path, length), "The comment is absent for this message",
+                "Undefined error", "question"},
+               {"Viewer <b>&amp; %s", "Saving <i>failed</i> & %d", "one\r\ntwo <b>x</b> &amp;", 1, "Viewer <b>&amp; %s",
+                "Saving <i>failed</i> & %d", "one\r\ntwo <b>x</b> &amp;", "information"},
+               {"t", "", "", 2, "t", "", "", "warning"},
+               {"t", "c", "m", 3, "t", "c", "m", "error"},
+               {"t", "c", "m", 4, "t", "c", "m", "information"},
+               {"t", "c", "m", -1, "t", "c", "m", "information"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.kind);
     if (c.title != nullptr) VTSetMessageBoxTitleA(c.title);

@@ -237,16 +237,19 @@ TEST(MessageBoxServiceTest, RandomCallsMatchTheModel) {
       if (op <= 4) {
         const std::string a = comment ? Narrow(comment) : "", b = message ? Narrow(message) : "";
         const std::int32_t result =
-            narrow ? service->ShowNarrow(comment ? a.c_str() : nullptr, message ? b.c_str() : nullptr, kind, mode)
-                   : service->Show(comment ? comment->c_str() : nullptr, message ? message->c_str() : nullptr, kind, mode);
+            narrow
+                ? service->ShowNarrow(comment ? a.c_str() : nullptr, message ? b.c_str() : nullptr, kind, mode)
+                : service->Show(comment ? comment->c_str() : nullptr, message ? message->c_str() : nullptr, kind, mode);
         ASSERT_EQ(model.Show(comment, message, kind, mode), result) << "mode " << mode;
         if (comment) comment->assign(comment->size(), VemWChar('#'));  // the caller reuses its buffers
         if (message) message->assign(message->size(), VemWChar('#'));
       } else if (op == 5 || op == 6) {
         const MaybeText title = RandomText(random, true, narrow);
         const std::string a = title ? Narrow(title) : "";
-        if (narrow) service->SetTitleNarrow(title ? a.c_str() : nullptr);
-        else service->SetTitle(title ? title->c_str() : nullptr);
+        if (narrow)
+          service->SetTitleNarrow(title ? a.c_str() : nullptr);
+        else
+          service->SetTitle(title ? title->c_str() : nullptr);
         model.SetTitle(title);
       } else if (op == 7) {
         ASSERT_EQ(model.RunThread(), platform.RunThread());
@@ -281,7 +284,8 @@ TEST(MessageBoxServiceTest, NarrowTextsAreUtf8) {
   const struct {
     const char* narrow;
     Text wide;
-  } cases[] = {{"caf\xC3\xA9", {'c', 'a', 'f', 0xE9}}, {"\xF0\x9F\x98\x80", {0xD83D, 0xDE00}}, {"a\xFF", {'a', 0xFFFD}}};
+  } cases[] = {
+      {"caf\xC3\xA9", {'c', 'a', 'f', 0xE9}}, {"\xF0\x9F\x98\x80", {0xD83D, 0xDE00}}, {"a\xFF", {'a', 0xFFFD}}};
   Seen seen;
   auto owned = std::make_unique<FakePlatform>(&seen);
   const ModuleHandle module = owned->module;

@@ -76,8 +76,8 @@ std::wstring OwnCaption() {
 TEST(WindowsBox, OwnerIsDisabledWhileAnAwaitedBoxIsOpen) {
   static std::promise<HWND> made;
   std::thread([] {
-    made.set_value(CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200,
-                                   nullptr, nullptr, nullptr, nullptr));
+    made.set_value(CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200, nullptr,
+                                   nullptr, nullptr, nullptr));
     for (MSG message; GetMessageW(&message, nullptr, 0, 0) > 0;) DispatchMessageW(&message);
   }).detach();
   const HWND main = made.get_future().get();

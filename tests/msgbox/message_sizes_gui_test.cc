@@ -28,12 +28,12 @@
 namespace vem {
 namespace {
 
+using std::chrono::seconds;
+using std::chrono::steady_clock;
 using testing::EndMark;
 using testing::OddUnits;
 using testing::WideText;
 using testing::Words;
-using std::chrono::seconds;
-using std::chrono::steady_clock;
 
 // How the library hands the odd units of OddUnits() to the window system:
 // UTF-8, each unpaired surrogate replaced.
@@ -95,7 +95,8 @@ TEST_P(MessageSizesGuiTest, ShowsTheEndAndReturns) {
   unsigned long window = 0;
   for (const auto deadline = steady_clock::now() + seconds(30); window == 0 && steady_clock::now() < deadline;) {
     for (unsigned long listed : display.ClientWindows()) {
-      if (std::find(before.begin(), before.end(), listed) == before.end() && IsOwnChild(display.WindowProcess(listed))) {
+      if (std::find(before.begin(), before.end(), listed) == before.end() &&
+          IsOwnChild(display.WindowProcess(listed))) {
         window = listed;
       }
     }
@@ -153,7 +154,9 @@ std::vector<Message> Messages() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, MessageSizesGuiTest, ::testing::ValuesIn(Messages()),
-                         [](const ::testing::TestParamInfo<Message>& message) { return std::string(message.param.name); });
+                         [](const ::testing::TestParamInfo<Message>& message) {
+                           return std::string(message.param.name);
+                         });
 
 }  // namespace
 }  // namespace vem

@@ -60,8 +60,8 @@ std::vector<unsigned long> XDisplayForTests::ClientWindows() {
   unsigned long remaining;
   unsigned char* data = nullptr;
   std::vector<unsigned long> windows;
-  if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_CLIENT_LIST", False), 0,
-                         4096, False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+  if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_CLIENT_LIST", False), 0, 4096,
+                         False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
       data != nullptr) {
     const unsigned long* listed = reinterpret_cast<const unsigned long*>(data);
     windows.assign(listed, listed + count);
@@ -83,8 +83,8 @@ long XDisplayForTests::WindowProcess(unsigned long window) {
   unsigned long remaining;
   unsigned char* data = nullptr;
   long process = 0;
-  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
-                         &type, &format, &count, &remaining, &data) == Success &&
+  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type,
+                         &format, &count, &remaining, &data) == Success &&
       data != nullptr) {
     if (count == 1) process = static_cast<long>(*reinterpret_cast<const unsigned long*>(data));
     XFree(data);

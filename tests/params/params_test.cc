@@ -150,9 +150,17 @@ TEST_F(Reentry, RawWriteChecksOnlyTheValuesShape) {
   _VemStParam* gain = storage.Stored("Gain");
   gain->access = 0;
   const int64_t outside = 1000;
-  const struct { _VemStParam* record; const void* value; uint32_t size; int32_t result; } rows[] = {
-      {gain, &outside, 4, PARAM_ERR_TYPE}, {gain, &outside, 8, 0}, {storage.Stored("Title"), "ab", 2, PARAM_ERR_TYPE},
-      {storage.Stored("Title"), "ab", 3, 0}, {storage.Stored("Bytes"), "xyz", 3, 0}, {nullptr, &outside, 8, PARAM_ERR_NOT_FOUND}};
+  const struct {
+    _VemStParam* record;
+    const void* value;
+    uint32_t size;
+    int32_t result;
+  } rows[] = {{gain, &outside, 4, PARAM_ERR_TYPE},
+              {gain, &outside, 8, 0},
+              {storage.Stored("Title"), "ab", 2, PARAM_ERR_TYPE},
+              {storage.Stored("Title"), "ab", 3, 0},
+              {storage.Stored("Bytes"), "xyz", 3, 0},
+              {nullptr, &outside, 8, PARAM_ERR_NOT_FOUND}};
   for (const auto& row : rows) EXPECT_EQ(storage.SetParam(row.record, row.value, row.size), row.result) << row.size;
   EXPECT_EQ(gain->intVal.current, 1000);
   EXPECT_STREQ(storage.Stored("Title")->strVal.current, "ab");
@@ -174,7 +182,8 @@ TEST(StorageRegistry, FindsOnlyRegisteredStoragesAndTheScratchRecordIsDefault) {
   VemParamStorage::s_storages.Remove(4242);
   const _VemStParam& t = _g_tmp_param;
   EXPECT_TRUE(t.type == 0 && t.access == 3 && t.name[0] == '\0');
-  EXPECT_TRUE(t.pfnBeforeGet == nullptr && t.pfnAfterGet == nullptr && t.pfnBeforeSet == nullptr && t.pfnAfterSet == nullptr);
+  EXPECT_TRUE(t.pfnBeforeGet == nullptr && t.pfnAfterGet == nullptr && t.pfnBeforeSet == nullptr &&
+              t.pfnAfterSet == nullptr);
   EXPECT_TRUE(t.intVal.current == 0 && t.intVal.initial == 0 && t.intVal.min == 0 && t.intVal.max == 0);
   EXPECT_TRUE(!t.intVal.minExclusive && !t.intVal.maxExclusive);
 }
@@ -207,13 +216,15 @@ TEST(ParamCodes, DocumentedNumbersAndTruthBytes) {
     _VemStParam r;
     std::strcpy(r.name, "Flags");
     r.type = type;
-    const size_t offsets[] = {type == 1 ? offsetof(_VemStParam, boolVal.initial) : offsetof(_VemStParam, intVal.minExclusive),
-                              type == 1 ? offsetof(_VemStParam, boolVal.initial) : offsetof(_VemStParam, intVal.maxExclusive)};
+    const size_t offsets[] = {
+        type == 1 ? offsetof(_VemStParam, boolVal.initial) : offsetof(_VemStParam, intVal.minExclusive),
+        type == 1 ? offsetof(_VemStParam, boolVal.initial) : offsetof(_VemStParam, intVal.maxExclusive)};
     static_assert(offsetof(_VemStParam, intVal.minExclusive) == offsetof(_VemStParam, floatVal.minExclusive), "arms");
     for (size_t offset : offsets) reinterpret_cast<unsigned char*>(&r)[offset] = 2;
     ASSERT_EQ(storage.AddParam(&r), 0);
     ASSERT_EQ(storage.GetParamData("Flags", &copy), 0);
-    for (size_t offset : offsets) EXPECT_EQ(reinterpret_cast<unsigned char*>(&copy)[offset], 1) << type << " " << offset;
+    for (size_t offset : offsets)
+      EXPECT_EQ(reinterpret_cast<unsigned char*>(&copy)[offset], 1) << type << " " << offset;
   }
 }
 

@@ -32,9 +32,7 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // The exit status of `body` run in a child process, -1 if it was killed.
 int InChild(const std::function<int()>& body) {
@@ -50,8 +48,7 @@ std::string QueryText(const std::string& file, const char* sql) {
   sqlite3_stmt* stmt = nullptr;
   std::string result = "cannot open";
   if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW) {
+      sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
     result = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
   }
   sqlite3_finalize(stmt);
@@ -90,14 +87,11 @@ TEST_F(HiveFileTest, WhatIsNoHiveFailsAndIsKept) {
   ASSERT_TRUE(fs::remove(file_));
   sqlite3* db = nullptr;
   sqlite3_open(file_.c_str(), &db);
-  ASSERT_EQ(
-      sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr),
-      SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(db);
   const std::string foreign = ReadFile(file_);
-  for (const std::string& content :
-       {garbage, std::string(), foreign, whole.substr(0, whole.size() - 4096),
-        whole.substr(0, 1000), whole.substr(0, 50), std::string("directory")}) {
+  for (const std::string& content : {garbage, std::string(), foreign, whole.substr(0, whole.size() - 4096),
+                                     whole.substr(0, 1000), whole.substr(0, 50), std::string("directory")}) {
     fs::remove(file_);
     if (content == "directory") {
       fs::create_directory(file_);
@@ -123,16 +117,12 @@ TEST_F(HiveFileTest, ReadOnlyDirectoryAllowsReadsAndRefusesWrites) {
   // Permissions do not bind the superuser, so the check runs as nobody then.
   EXPECT_EQ(InChild([&] {
               const passwd* nobody = getpwnam("nobody");
-              if (geteuid() == 0 && (nobody == nullptr || setgid(nobody->pw_gid) != 0 ||
-                                     setuid(nobody->pw_uid) != 0)) {
+              if (geteuid() == 0 && (nobody == nullptr || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)) {
                 return 10;
               }
               char value = 0;
               if (!settings_.GetParam(&value, 1, "S", "V", -1) || value != '7') return 11;
-              return settings_.SetParam("8", 1, "S", "V", -1) ||
-                             settings_.SetParam("8", 1, "New", "V", -1)
-                         ? 12
-                         : 0;
+              return settings_.SetParam("8", 1, "S", "V", -1) || settings_.SetParam("8", 1, "New", "V", -1) ? 12 : 0;
             }),
             0);
   EXPECT_EQ(ReadFile(file_), before);
@@ -162,9 +152,7 @@ TEST_F(HiveFileTest, ProcessesWritingAtOnceLoseNothing) {
   for (int w = 0; w < 2; ++w) {
     for (int32_t i = 0; i < 500; ++i) {
       int32_t value = -1;
-      ASSERT_TRUE(settings_.GetParam(&value, 4, w == 0 ? "First" : "Second", "V", i) &&
-                  value == w * 1000 + i)
-          << i;
+      ASSERT_TRUE(settings_.GetParam(&value, 4, w == 0 ? "First" : "Second", "V", i) && value == w * 1000 + i) << i;
     }
   }
   ASSERT_TRUE(settings_.SetParam("q", 1, "Parent", "W", -1));
@@ -186,8 +174,7 @@ TEST_F(HiveFileTest, WriterKilledMidLoopKeepsEveryReportedWrite) {
   close(reports[1]);
   std::set<int32_t> reported;
   int32_t done;
-  while (reported.size() < 300 && read(reports[0], &done, sizeof done) == sizeof done)
-    reported.insert(done);
+  while (reported.size() < 300 && read(reports[0], &done, sizeof done) == sizeof done) reported.insert(done);
   kill(writer, SIGKILL);
   while (read(reports[0], &done, sizeof done) == sizeof done) reported.insert(done);
   close(reports[0]);
@@ -221,14 +208,11 @@ TEST(HiveLocationTest, FollowsTheVariablesAndCreatesPrivateDirectories) {
     vem::RegistryRoot root;
     std::string file;  // empty: no location
   } kLocations[] = {
-      {nullptr, nullptr, "/h", vem::RegistryRoot::kCurrentUser,
-       "/h/.config/vemmisc/registry/HKEY_CURRENT_USER.db"},
-      {nullptr, "/xdg", "/h", vem::RegistryRoot::kCurrentUser,
-       "/xdg/vemmisc/registry/HKEY_CURRENT_USER.db"},
+      {nullptr, nullptr, "/h", vem::RegistryRoot::kCurrentUser, "/h/.config/vemmisc/registry/HKEY_CURRENT_USER.db"},
+      {nullptr, "/xdg", "/h", vem::RegistryRoot::kCurrentUser, "/xdg/vemmisc/registry/HKEY_CURRENT_USER.db"},
       {nullptr, "", nullptr, vem::RegistryRoot::kCurrentUser, ""},
       {nullptr, "/xdg", "/h", vem::RegistryRoot::kUsers, "/var/lib/vemmisc/registry/HKEY_USERS.db"},
-      {nullptr, nullptr, nullptr, vem::RegistryRoot::kClassesRoot,
-       "/var/lib/vemmisc/registry/HKEY_CLASSES_ROOT.db"},
+      {nullptr, nullptr, nullptr, vem::RegistryRoot::kClassesRoot, "/var/lib/vemmisc/registry/HKEY_CLASSES_ROOT.db"},
       {"/r", "/xdg", "/h", vem::RegistryRoot::kCurrentConfig, "/r/HKEY_CURRENT_CONFIG.db"},
       {"", nullptr, home.c_str(), vem::RegistryRoot::kCurrentUser,
        home + "/.config/vemmisc/registry/HKEY_CURRENT_USER.db"},

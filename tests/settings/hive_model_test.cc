@@ -38,17 +38,13 @@ struct Model {
 };
 
 // A write keeps the name's first spelling.
-void Store(ModelKey* key, const std::string& name, uint32_t type,
-           const std::vector<uint8_t>& data) {
-  HiveValue& stored =
-      key->values.emplace(vem::NameKey(name), HiveValue{name, type, data}).first->second;
+void Store(ModelKey* key, const std::string& name, uint32_t type, const std::vector<uint8_t>& data) {
+  HiveValue& stored = key->values.emplace(vem::NameKey(name), HiveValue{name, type, data}).first->second;
   stored.type = type;
   stored.data = data;
 }
 
-size_t Units(const std::string& text) {
-  return vem::Utf8ToUtf16Le(text.data(), text.size()).size() / 2;
-}
+size_t Units(const std::string& text) { return vem::Utf8ToUtf16Le(text.data(), text.size()).size() / 2; }
 
 class HiveModelRun {
  public:
@@ -131,12 +127,10 @@ class HiveModelRun {
   }
 
   HiveValue SomeValue(size_t most_data) {
-    static const uint32_t kTypes[] = {vem::kRegBinary, vem::kRegNone, vem::kRegDword, vem::kRegSz,
-                                      0x12345};
+    static const uint32_t kTypes[] = {vem::kRegBinary, vem::kRegNone, vem::kRegDword, vem::kRegSz, 0x12345};
     HiveValue value{Name(vem::kMaxValueNameLength), kTypes[Below(5)], {}};
     if (Below(8) == 0) value.name.clear();  // the default value
-    for (size_t n = Below(most_data + 1); n > 0; --n)
-      value.data.push_back(static_cast<uint8_t>(Below(256)));
+    for (size_t n = Below(most_data + 1); n > 0; --n) value.data.push_back(static_cast<uint8_t>(Below(256)));
     if (value.type == vem::kRegSz) value.data = vem::Utf8ToUtf16Le("t\xC3\xA4\0", 4);
     return value;
   }
@@ -150,16 +144,14 @@ class HiveModelRun {
     const std::string text = PathText(&levels, &path, &valid);
     HiveKeyId id = -1;
     const bool found = valid && (create || model_.keys.count(path) > 0);
-    ASSERT_EQ(create ? hive_->CreateKey(vem::kHiveRootKey, text, &id)
-                     : hive_->OpenKey(vem::kHiveRootKey, text, &id),
+    ASSERT_EQ(create ? hive_->CreateKey(vem::kHiveRootKey, text, &id) : hive_->OpenKey(vem::kHiveRootKey, text, &id),
               found)
         << text;
     for (size_t i = 1; found && i <= path.size(); ++i) {
       ModelKey& key = model_.keys[Path(path.begin(), path.begin() + i)];
       if (key.id != 0) continue;
       key.name = levels[i - 1];
-      ASSERT_TRUE(hive_->OpenKey(vem::kHiveRootKey, Spelled(Path(path.begin(), path.begin() + i)),
-                                 &key.id));
+      ASSERT_TRUE(hive_->OpenKey(vem::kHiveRootKey, Spelled(Path(path.begin(), path.begin() + i)), &key.id));
       EXPECT_GT(key.id, model_.highest_id);  // ids grow and are never reused
       model_.highest_id = key.id;
     }
@@ -175,22 +167,16 @@ class HiveModelRun {
     std::vector<uint8_t> data;
     uint32_t type;
     switch (Below(4)) {
-      case 0:
-        ASSERT_EQ(hive_->DeleteValue(key.id, value.name), key.values.erase(name_key) > 0)
-            << value.name;
-        break;
+      case 0: ASSERT_EQ(hive_->DeleteValue(key.id, value.name), key.values.erase(name_key) > 0) << value.name; break;
       case 1:
-        ASSERT_EQ(hive_->QueryValue(key.id, value.name, &type, &data),
-                  key.values.count(name_key) > 0);
+        ASSERT_EQ(hive_->QueryValue(key.id, value.name, &type, &data), key.values.count(name_key) > 0);
         if (key.values.count(name_key)) {
           EXPECT_EQ(data, key.values[name_key].data);
         }
         break;
       default: {
         const bool valid = Units(value.name) <= vem::kMaxValueNameLength;
-        ASSERT_EQ(
-            hive_->SetValue(key.id, value.name, value.type, value.data.data(), value.data.size()),
-            valid);
+        ASSERT_EQ(hive_->SetValue(key.id, value.name, value.type, value.data.data(), value.data.size()), valid);
         if (!valid) break;
         Store(&key, value.name, value.type, value.data);
       }
@@ -201,8 +187,7 @@ class HiveModelRun {
     const Path path = SomeKey();
     ASSERT_EQ(hive_->DeleteKey(model_.keys[path].id), !path.empty());
     for (auto it = model_.keys.begin(); it != model_.keys.end() && !path.empty();) {
-      const bool below = it->first.size() >= path.size() &&
-                         std::equal(path.begin(), path.end(), it->first.begin());
+      const bool below = it->first.size() >= path.size() && std::equal(path.begin(), path.end(), it->first.begin());
       it = below ? model_.keys.erase(it) : std::next(it);
     }
   }
@@ -233,22 +218,17 @@ class HiveModelRun {
     std::vector<uint8_t> buffer(static_cast<size_t>(capacity));
     std::string text = "unread";
     switch (Below(5)) {
-      case 0:
-        ASSERT_EQ(settings.GetParamDataLen(section.c_str(), value.name.c_str(), index),
-                  expected.size());
-        break;
+      case 0: ASSERT_EQ(settings.GetParamDataLen(section.c_str(), value.name.c_str(), index), expected.size()); break;
       case 1:
-        ASSERT_EQ(
-            settings.GetParam(buffer.data(), capacity, section.c_str(), value.name.c_str(), index),
-            found != key.values.end() && expected.size() <= buffer.size())
+        ASSERT_EQ(settings.GetParam(buffer.data(), capacity, section.c_str(), value.name.c_str(), index),
+                  found != key.values.end() && expected.size() <= buffer.size())
             << name;
         if (expected.size() <= buffer.size()) {
           EXPECT_TRUE(std::equal(expected.begin(), expected.end(), buffer.begin()));
         }
         break;
       case 2:
-        ASSERT_EQ(settings.GetString(&text, section.c_str(), value.name.c_str(), index),
-                  found != key.values.end());
+        ASSERT_EQ(settings.GetString(&text, section.c_str(), value.name.c_str(), index), found != key.values.end());
         expected.push_back(0);
         if (found != key.values.end()) {
           EXPECT_EQ(text, reinterpret_cast<const char*>(expected.data()));
@@ -265,8 +245,8 @@ class HiveModelRun {
           value.data.assign(text.c_str(), text.c_str() + text.size() + 1);
           ASSERT_TRUE(settings.SetString(&text, section.c_str(), value.name.c_str(), index));
         } else {
-          ASSERT_TRUE(settings.SetParam(value.data.data(), static_cast<int32_t>(value.data.size()),
-                                        section.c_str(), value.name.c_str(), index));
+          ASSERT_TRUE(settings.SetParam(value.data.data(), static_cast<int32_t>(value.data.size()), section.c_str(),
+                                        value.name.c_str(), index));
         }
         Store(&key, name, vem::kRegBinary, value.data);
     }
@@ -277,20 +257,18 @@ class HiveModelRun {
   void Reopen() {
     const Path& path = SomeKey();
     VemRegKey handle;
-    ASSERT_TRUE(vem::OpenRegistryKey(vem::PredefinedRegistryKey(vem::RegistryRoot::kCurrentUser),
-                                     Spelled(path).c_str(), &handle));
+    ASSERT_TRUE(vem::OpenRegistryKey(vem::PredefinedRegistryKey(vem::RegistryRoot::kCurrentUser), Spelled(path).c_str(),
+                                     &handle));
     hive_.reset();
     setenv("VEMMISC_REGISTRY_DIR", other_.c_str(), 1);
     const HiveValue value = SomeValue(8);
     if (Units(value.name) <= vem::kMaxValueNameLength) {
-      ASSERT_TRUE(vem::SetRegistryValue(handle, value.name.c_str(), vem::kRegBinary,
-                                        value.data.data(),
+      ASSERT_TRUE(vem::SetRegistryValue(handle, value.name.c_str(), vem::kRegBinary, value.data.data(),
                                         static_cast<uint32_t>(value.data.size())));
       Store(&model_.keys[path], value.name, vem::kRegBinary, value.data);
     }
     std::vector<std::pair<HiveKeyId, std::string>> elsewhere;
-    ASSERT_TRUE(
-        Hive::Get(vem::RegistryRoot::kCurrentUser)->ListSubKeys(vem::kHiveRootKey, &elsewhere));
+    ASSERT_TRUE(Hive::Get(vem::RegistryRoot::kCurrentUser)->ListSubKeys(vem::kHiveRootKey, &elsewhere));
     EXPECT_TRUE(elsewhere.empty());
     setenv("VEMMISC_REGISTRY_DIR", dir_.c_str(), 1);
     hive_ = Hive::Get(vem::RegistryRoot::kCurrentUser);
@@ -332,8 +310,7 @@ class HiveModelRun {
       EXPECT_TRUE(hive_->KeyName(id, &name) && name == key.name) << name;
       std::vector<std::pair<HiveKeyId, std::string>> sub_keys, expected_keys;
       for (const auto& [other, sub_key] : model_.keys) {
-        if (other.size() == path.size() + 1 &&
-            std::equal(path.begin(), path.end(), other.begin())) {
+        if (other.size() == path.size() + 1 && std::equal(path.begin(), path.end(), other.begin())) {
           expected_keys.emplace_back(sub_key.id, sub_key.name);
         }
       }
@@ -375,8 +352,7 @@ TEST(HiveModelTest, EveryRootHasItsHandleAndAHiveOfItsOwn) {
     for (int i = 0; i < vem::kRegistryRootCount; ++i) {
       const vem::RegistryRoot root = static_cast<vem::RegistryRoot>(i);
       const std::string name = vem::RegistryRootName(root);
-      EXPECT_EQ(reinterpret_cast<uintptr_t>(vem::PredefinedRegistryKey(root)),
-                kHandles[i] | ~uintptr_t{0xFFFFFFFF});
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(vem::PredefinedRegistryKey(root)), kHandles[i] | ~uintptr_t{0xFFFFFFFF});
       SettingsManager settings(name.c_str(), "Software", 0);
       std::string read;
       EXPECT_TRUE(pass == 0 ? settings.SetString(&name, "S", "Root", -1)

@@ -29,14 +29,13 @@ const char kPreviousFormat[] =
 
 // Spellings the previous format kept apart and the registry takes for one
 // name ("Äpfel" and "äpfel"), and some it takes for two ("ß" and "SS").
-const char* const kNames[] = {"\xC3\x84pfel", "\xC3\xA4pfel", "\xC3\x84PFEL", "\xCF\x83",
-                              "\xCE\xA3",     "x",            "\xC3\x9F",     "SS"};
+const char* const kNames[] = {
+    "\xC3\x84pfel", "\xC3\xA4pfel", "\xC3\x84PFEL", "\xCF\x83", "\xCE\xA3", "x", "\xC3\x9F", "SS"};
 
 int64_t QueryInt(sqlite3* db, const std::string& sql) {
   sqlite3_stmt* stmt = nullptr;
   int64_t value = -1;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW) {
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
     value = sqlite3_column_int64(stmt, 0);
   }
   sqlite3_finalize(stmt);
@@ -65,15 +64,13 @@ std::vector<StoredValue> FillPreviousFormat(sqlite3* db, uint32_t seed) {
     for (size_t level = 0, count = 1 + random() % 2; level < count; ++level) {
       value.levels.push_back(kNames[random() % 8]);
       const std::string name = "'" + value.levels.back() + "'";
-      Execute(db, "INSERT OR IGNORE INTO reg_keys(parent, name) VALUES(" + std::to_string(key) +
-                      ", " + name + ")");
-      key = QueryInt(db, "SELECT id FROM reg_keys WHERE parent = " + std::to_string(key) +
-                             " AND name = " + name);
+      Execute(db, "INSERT OR IGNORE INTO reg_keys(parent, name) VALUES(" + std::to_string(key) + ", " + name + ")");
+      key = QueryInt(db, "SELECT id FROM reg_keys WHERE parent = " + std::to_string(key) + " AND name = " + name);
     }
     value.name = kNames[random() % 8];
     value.data = "v" + std::to_string(i);
-    if (Execute(db, "INSERT INTO reg_values VALUES(" + std::to_string(key) + ", '" + value.name +
-                        "', 3, '" + value.data + "')")) {
+    if (Execute(db, "INSERT INTO reg_values VALUES(" + std::to_string(key) + ", '" + value.name + "', 3, '" +
+                        value.data + "')")) {
       stored.push_back(value);
     }
   }
@@ -94,8 +91,7 @@ TEST(HiveUpgradeTest, EveryValueSurvivesUnderItsNameOrANumberedOne) {
   ASSERT_TRUE(Execute(old_connection, "DELETE FROM reg_keys WHERE name = 'Gone'"));
   // A reader of the previous version keeps its snapshot while others upgrade.
   ASSERT_TRUE(Execute(old_connection, "BEGIN"));
-  ASSERT_EQ(QueryInt(old_connection, "SELECT count(*) FROM reg_values"),
-            static_cast<int64_t>(stored.size()));
+  ASSERT_EQ(QueryInt(old_connection, "SELECT count(*) FROM reg_values"), static_cast<int64_t>(stored.size()));
 
   // Two processes open (and so upgrade) the hive at once.
   pid_t openers[2];
@@ -108,8 +104,7 @@ TEST(HiveUpgradeTest, EveryValueSurvivesUnderItsNameOrANumberedOne) {
     waitpid(opener, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  EXPECT_EQ(QueryInt(old_connection, "SELECT count(*) FROM reg_values"),
-            static_cast<int64_t>(stored.size()));
+  EXPECT_EQ(QueryInt(old_connection, "SELECT count(*) FROM reg_values"), static_cast<int64_t>(stored.size()));
   ASSERT_TRUE(Execute(old_connection, "COMMIT"));
   // Its writes in the previous format now fail, and harm nothing.
   EXPECT_FALSE(Execute(old_connection, "INSERT INTO reg_keys(parent, name) VALUES(0, 'Old')"));
@@ -132,14 +127,15 @@ TEST(HiveUpgradeTest, EveryValueSurvivesUnderItsNameOrANumberedOne) {
     ASSERT_TRUE(hive->QueryValue(key, name, &type, &data)) << path << " " << name;
     EXPECT_EQ(std::string(data.begin(), data.end()), value.data) << path << " " << name;
   }
-  EXPECT_EQ(QueryInt(old_connection, "SELECT count(*) FROM reg_values"),
-            static_cast<int64_t>(stored.size()));
+  EXPECT_EQ(QueryInt(old_connection, "SELECT count(*) FROM reg_values"), static_cast<int64_t>(stored.size()));
   vem::HiveKeyId new_key;
   ASSERT_TRUE(hive->CreateKey(vem::kHiveRootKey, "New", &new_key));
   EXPECT_GT(new_key, deleted_id);  // ids are never reused
   EXPECT_EQ(QueryInt(old_connection, "PRAGMA user_version"), 2);
-  EXPECT_EQ(QueryInt(old_connection, "SELECT count(*) FROM pragma_integrity_check"
-                                     " WHERE integrity_check <> 'ok'"), 0);
+  EXPECT_EQ(QueryInt(old_connection,
+                     "SELECT count(*) FROM pragma_integrity_check"
+                     " WHERE integrity_check <> 'ok'"),
+            0);
   sqlite3_close(old_connection);
   hive.reset();
   unsetenv("VEMMISC_REGISTRY_DIR");

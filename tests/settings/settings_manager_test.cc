@@ -40,9 +40,7 @@ class SettingsManagerTest : public ::testing::Test {
     InspectableSettings::DefaultType() = 0;
   }
 
-  std::string SectionPath(const char* section) const {
-    return scratch_.key_path() + "\\" + section;
-  }
+  std::string SectionPath(const char* section) const { return scratch_.key_path() + "\\" + section; }
 
   ScratchRegistry scratch_;
   SettingsManager settings_;
@@ -58,8 +56,7 @@ TEST_F(SettingsManagerTest, DefaultsInitSettingsAndCopies) {
   EXPECT_FALSE(SettingsManager::InitSettings("HKEY_USERS", "Software\\X", 1));
   EXPECT_FALSE(SettingsManager::InitSettings("HKEY_USERS", "Software\\X", -1));
   EXPECT_TRUE(SettingsManager::InitSettings(nullptr, nullptr, 0));
-  EXPECT_EQ(InspectableSettings::DefaultRoot() + InspectableSettings::DefaultPath(),
-            saved_root_ + saved_path_);
+  EXPECT_EQ(InspectableSettings::DefaultRoot() + InspectableSettings::DefaultPath(), saved_root_ + saved_path_);
   ASSERT_TRUE(SettingsManager::InitSettings(nullptr, scratch_.key_path().c_str(), 0));
   EXPECT_EQ(InspectableSettings::DefaultRoot(), saved_root_);
   InspectableSettings before;
@@ -126,8 +123,7 @@ TEST_F(SettingsManagerTest, BadArgumentsAndUnknownRootsFailWithoutWriting) {
   EXPECT_EQ(settings_.GetParamDataLen(kSection, nullptr, -1), 0u);
   EXPECT_FALSE(settings_.GetString(nullptr, kSection, "Gain", -1));
   EXPECT_FALSE(SettingsManager(nullptr, nullptr, 0).SetParam(&value, 4, kSection, "Gain", -1));
-  for (const char* root :
-       {"hkey_current_user", "HKEY_Current_User", "HKCU", "", "HKEY_CURRENT_USER "}) {
+  for (const char* root : {"hkey_current_user", "HKEY_Current_User", "HKCU", "", "HKEY_CURRENT_USER "}) {
     InspectableSettings wrong(root, scratch_.key_path().c_str(), 0);
     EXPECT_EQ(wrong.root_key(), nullptr) << root;
     EXPECT_FALSE(wrong.SetParam(&value, 4, kSection, "Gain", -1)) << root;

@@ -43,22 +43,28 @@ class Random {
 // Kelvin and Ångström signs, title-case digraphs), letters beyond the Basic
 // Multilingual Plane, and letters without case.
 const std::vector<std::vector<const char*>> kLetters = {
-    {"a", "A"}, {"z", "Z"}, {"0"}, {"_"}, {" "}, {"."},
-    {"\xC3\xA4", "\xC3\x84"},                              // ä Ä
-    {"\xC3\x9F"}, {"\xE1\xBA\x9E"},                        // ß ẞ
-    {"\xCF\x83", "\xCE\xA3", "\xCF\x82"},                  // σ Σ ς
-    {"\xD0\xB6", "\xD0\x96"},                              // ж Ж
-    {"i", "I", "\xC4\xB1", "\xC4\xB0"},                    // i I ı İ
-    {"s", "S", "\xC5\xBF"},                                // s S ſ
-    {"\xCE\xBC", "\xCE\x9C", "\xC2\xB5"},                  // μ Μ µ
-    {"\xC7\x86", "\xC7\x84", "\xC7\x85"},                  // ǆ Ǆ ǅ
-    {"\xE1\xBE\xB3", "\xE1\xBE\xBC"},                      // ᾳ ᾼ
-    {"k", "K", "\xE2\x84\xAA"},                            // k K Kelvin sign
-    {"\xC3\xA5", "\xC3\x85", "\xE2\x84\xAB"},              // å Å Ångström sign
-    {"\xC3\xBF", "\xC5\xB8"},                              // ÿ Ÿ
+    {"a", "A"},
+    {"z", "Z"},
+    {"0"},
+    {"_"},
+    {" "},
+    {"."},
+    {"\xC3\xA4", "\xC3\x84"},  // ä Ä
+    {"\xC3\x9F"},
+    {"\xE1\xBA\x9E"},                                              // ß ẞ
+    {"\xCF\x83", "\xCE\xA3", "\xCF\x82"},                          // σ Σ ς
+    {"\xD0\xB6", "\xD0\x96"},                                      // ж Ж
+    {"i", "I", "\xC4\xB1", "\xC4\xB0"},                            // i I ı İ
+    {"s", "S", "\xC5\xBF"},                                        // s S ſ
+    {"\xCE\xBC", "\xCE\x9C", "\xC2\xB5"},                          // μ Μ µ
+    {"\xC7\x86", "\xC7\x84", "\xC7\x85"},                          // ǆ Ǆ ǅ
+    {"\xE1\xBE\xB3", "\xE1\xBE\xBC"},                              // ᾳ ᾼ
+    {"k", "K", "\xE2\x84\xAA"},                                    // k K Kelvin sign
+    {"\xC3\xA5", "\xC3\x85", "\xE2\x84\xAB"},                      // å Å Ångström sign
+    {"\xC3\xBF", "\xC5\xB8"},                                      // ÿ Ÿ
     {"\xF0\x90\x90\x80", "\xF0\x90\x90\x80", "\xF0\x90\x90\xA8"},  // Deseret 𐐀 𐐀 𐐨
-    {"\xF0\x9F\x98\x80"},                                  // 😀
-    {"\xEF\xBD\x81", "\xEF\xBC\xA1"},                      // fullwidth a A
+    {"\xF0\x9F\x98\x80"},                                          // 😀
+    {"\xEF\xBD\x81", "\xEF\xBC\xA1"},                              // fullwidth a A
 };
 
 // A name as letters of kLetters, spelled anew with each use.
@@ -176,9 +182,12 @@ std::string Hex(const void* data, size_t size) {
 int RunCalls(const std::string& base, uint64_t seed, long count) {
   CallGenerator generate(seed);
   std::vector<SettingsManager> objects;
-  for (const std::string& path :
-       {base, base + "\\Gr\xC3\xB6\xC3\x9F" "e", base + "\\\\GR\xC3\x96\xC3\x9F" "E\\\\",
-        "\\" + base}) {
+  for (const std::string& path : {base,
+                                  base + "\\Gr\xC3\xB6\xC3\x9F"
+                                         "e",
+                                  base + "\\\\GR\xC3\x96\xC3\x9F"
+                                         "E\\\\",
+                                  "\\" + base}) {
     objects.emplace_back("HKEY_CURRENT_USER", path.c_str(), 0);
   }
   for (long call = 0; call < count; ++call) {
@@ -191,29 +200,25 @@ int RunCalls(const std::string& base, uint64_t seed, long count) {
     switch (random.Below(5)) {
       case 0: {
         const std::vector<uint8_t> data = generate.Bytes(16);
-        line += " SetParam " + std::to_string(settings.SetParam(
-                                   data.data(), static_cast<int32_t>(data.size()),
-                                   section.c_str(), name.c_str(), index));
+        line += " SetParam " + std::to_string(settings.SetParam(data.data(), static_cast<int32_t>(data.size()),
+                                                                section.c_str(), name.c_str(), index));
         break;
       }
       case 1: {
         const std::string text = generate.Text();
-        line += " SetString " +
-                std::to_string(settings.SetString(&text, section.c_str(), name.c_str(), index));
+        line += " SetString " + std::to_string(settings.SetString(&text, section.c_str(), name.c_str(), index));
         break;
       }
       case 2: {
         const int32_t capacity = static_cast<int32_t>(random.Below(20));
         std::vector<uint8_t> buffer(static_cast<size_t>(capacity) + 1, 0xCC);
-        const bool read =
-            settings.GetParam(buffer.data(), capacity, section.c_str(), name.c_str(), index);
+        const bool read = settings.GetParam(buffer.data(), capacity, section.c_str(), name.c_str(), index);
         line += " GetParam " + std::to_string(read);
         if (read) line += " " + Hex(buffer.data(), buffer.size());
         break;
       }
       case 3:
-        line += " GetParamDataLen " +
-                std::to_string(settings.GetParamDataLen(section.c_str(), name.c_str(), index));
+        line += " GetParamDataLen " + std::to_string(settings.GetParamDataLen(section.c_str(), name.c_str(), index));
         break;
       default: {
         std::string text = "unread";
@@ -277,6 +282,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s RUN SEED COUNT | %s RUN letters\n", argv[0], argv[0]);
     return 2;
   }
-  return RunCalls(std::string("Software\\VemMiscTranscript\\") + argv[1],
-                  std::strtoull(argv[2], nullptr, 10), std::strtol(argv[3], nullptr, 10));
+  return RunCalls(std::string("Software\\VemMiscTranscript\\") + argv[1], std::strtoull(argv[2], nullptr, 10),
+                  std::strtol(argv[3], nullptr, 10));
 }

@@ -50,21 +50,32 @@ TEST_P(TextRows, ConvertAndHashAsTheirCodeUnits) {
 
 // ASCII maps byte for byte on every platform; the lengths straddle the
 // four-byte stride of the narrow hash.
-INSTANTIATE_TEST_SUITE_P(Ascii, TextRows, ::testing::Values(
-    TextRow{"", {}, true}, TextRow{"abc", {'a', 'b', 'c'}, true}, TextRow{"Aa", {'A', 'a'}, true},
-    TextRow{"BB", {'B', 'B'}, true}, TextRow{"Gain 12", {'G', 'a', 'i', 'n', ' ', '1', '2'}, true},
-    TextRow{"abcdefghij", {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j'}, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Ascii, TextRows,
+    ::testing::Values(TextRow{"", {}, true}, TextRow{"abc", {'a', 'b', 'c'}, true}, TextRow{"Aa", {'A', 'a'}, true},
+                      TextRow{"BB", {'B', 'B'}, true}, TextRow{"Gain 12", {'G', 'a', 'i', 'n', ' ', '1', '2'}, true},
+                      TextRow{"abcdefghij", {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j'}, true}));
 
 #if !defined(_WIN32)  // the narrow encoding is UTF-8 here, the ANSI code page on Windows
-INSTANTIATE_TEST_SUITE_P(Utf8, TextRows, ::testing::Values(
-    TextRow{"\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBF", {0xE9, 0x20AC, 0xFFFF}, true},
-    TextRow{"\xF0\x90\x80\x80\xF4\x8F\xBF\xBFxyzw", {0xD800, 0xDC00, 0xDBFF, 0xDFFF, 'x', 'y', 'z', 'w'}, true},
-    TextRow{"a\x80\xBF" "b", {'a', R, R, 'b'}, false}, TextRow{"\xC0\xAF\xC1\xBF\xF5\xFF", {R, R, R, R, R, R}, false},
-    TextRow{"\xE2\x82" "A", {R, 'A'}, false}, TextRow{"\xE2\x82", {R}, false},
-    TextRow{"\xF0\x9F\x98\xC3\xA9", {R, 0xE9}, false}, TextRow{"\xE0\x80\xAF", {R, R, R}, false},
-    TextRow{"\xED\xA0\x80", {R, R, R}, false}, TextRow{"\xF0\x8F\xBF\xBF", {R, R, R, R}, false},
-    TextRow{"\xF4\x90\x80\x80", {R, R, R, R}, false},
-    TextRow{"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", {'a', R, R, R, 'b', R, 'c', R, R, 'd'}, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Utf8, TextRows,
+    ::testing::Values(
+        TextRow{"\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBF", {0xE9, 0x20AC, 0xFFFF}, true},
+        TextRow{"\xF0\x90\x80\x80\xF4\x8F\xBF\xBFxyzw", {0xD800, 0xDC00, 0xDBFF, 0xDFFF, 'x', 'y', 'z', 'w'}, true},
+        TextRow{"a\x80\xBF"
+                "b",
+                {'a', R, R, 'b'},
+                false},
+        TextRow{"\xC0\xAF\xC1\xBF\xF5\xFF", {R, R, R, R, R, R}, false},
+        TextRow{"\xE2\x82"
+                "A",
+                {R, 'A'},
+                false},
+        TextRow{"\xE2\x82", {R}, false}, TextRow{"\xF0\x9F\x98\xC3\xA9", {R, 0xE9}, false},
+        TextRow{"\xE0\x80\xAF", {R, R, R}, false}, TextRow{"\xED\xA0\x80", {R, R, R}, false},
+        TextRow{"\xF0\x8F\xBF\xBF", {R, R, R, R}, false}, TextRow{"\xF4\x90\x80\x80", {R, R, R, R}, false},
+        TextRow{
+            "\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", {'a', R, R, R, 'b', R, 'c', R, R, 'd'}, false}));
 #endif
 
 TEST(NameHash, DocumentedValuesAndLoneSurrogates) {
@@ -77,7 +88,9 @@ TEST(NameHash, DocumentedValuesAndLoneSurrogates) {
   const VemWChar lone[] = {0xD83D, 'x', 0xDE00, 0xD83D, 0xD83D, 0xDE00, 0};
   EXPECT_EQ(vem::WideToUtf8(lone), "\xEF\xBF\xBDx\xEF\xBF\xBD\xEF\xBF\xBD\xF0\x9F\x98\x80");
   const uint8_t oddLength[] = {0x00, 0xD8, 0x41, 0x00, 0x42};
-  EXPECT_EQ(vem::Utf16LeToUtf8(oddLength, sizeof oddLength), "\xEF\xBF\xBD" "A");
+  EXPECT_EQ(vem::Utf16LeToUtf8(oddLength, sizeof oddLength),
+            "\xEF\xBF\xBD"
+            "A");
 #endif
 }
 

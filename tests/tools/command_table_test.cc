@@ -39,10 +39,7 @@ const Step kSteps[] = {
     {{"query", "HKEY_NOWHERE\\T"}, 1, "", "Invalid key name: HKEY_NOWHERE\\T"},
     {{"query", "HKCU\\T\\\\B"}, 1, "", "Invalid key name"},
     {{"query", "Software\\T"}, 1, "", "Invalid key name"},
-    {{"add", "HKCU\\T", "/v", "x", "/t", "REG_FOO"},
-     1,
-     "",
-     "Unsupported registry data type [REG_FOO]"},
+    {{"add", "HKCU\\T", "/v", "x", "/t", "REG_FOO"}, 1, "", "Unsupported registry data type [REG_FOO]"},
     // Each type as reg.exe shows it; names keep their first case.
     {{"add", "HKCU\\T", "/ve", "/d", "default"}, 0, "", ""},
     {{"ADD", "hkcu\\t", "-V", "Dword", "/T", "reg_dword", "-D", "4294967295", "/F"}, 0, "", ""},
@@ -123,19 +120,16 @@ TEST_F(CommandTableTest, CommandLinesAsRegExeTakesThem) {
       if (arg.rfind("%/", 0) == 0) arg = PathOf(arg.substr(2));
     }
     const RunResult result = Run(args);
-    const std::string shown =
-        args.empty() ? "(none)" : args[0] + " " + (args.size() > 1 ? args[1] : "");
+    const std::string shown = args.empty() ? "(none)" : args[0] + " " + (args.size() > 1 ? args[1] : "");
     EXPECT_EQ(result.exit_code, step.exit_code) << shown << "\n" << result.err;
     if (step.out.rfind("~", 0) == 0) {
-      EXPECT_NE(result.out.find(step.out.substr(1)), std::string::npos) << shown << "\n"
-                                                                        << result.out;
+      EXPECT_NE(result.out.find(step.out.substr(1)), std::string::npos) << shown << "\n" << result.out;
     } else {
       EXPECT_EQ(result.out, step.out) << shown;
     }
     EXPECT_NE(result.err.find(step.err), std::string::npos) << shown << "\n" << result.err;
-    EXPECT_TRUE(result.err.empty() ||
-                (result.err.rfind("ERROR: ", 0) == 0 && result.err.back() == '\n' &&
-                 result.err.find("ERROR", 1) == std::string::npos))
+    EXPECT_TRUE(result.err.empty() || (result.err.rfind("ERROR: ", 0) == 0 && result.err.back() == '\n' &&
+                                       result.err.find("ERROR", 1) == std::string::npos))
         << result.err;
     EXPECT_EQ(step.err.empty(), result.err.empty()) << shown << "\n" << result.err;
   }
@@ -201,17 +195,14 @@ TEST_F(CommandTableTest, ImportMistakesChangeNothing) {
   RunOk({"add", "HKCU\\T", "/v", "kept", "/d", "yes"});
   const std::string before = RunOk({"query", "HKCU", "/s"});
   for (const auto& [lines, message] : kFiles) {
-    const std::string text =
-        "Windows Registry Editor Version 5.00\r\n[HKCU\\T]\r\n" + lines + "\r\n";
+    const std::string text = "Windows Registry Editor Version 5.00\r\n[HKCU\\T]\r\n" + lines + "\r\n";
     WriteFile(PathOf("bad.reg"), std::vector<uint8_t>(text.begin(), text.end()));
     const RunResult result = Run({"import", PathOf("bad.reg")});
     EXPECT_EQ(result.exit_code, 1) << lines;
-    EXPECT_EQ(result.err.rfind("ERROR: " + PathOf("bad.reg") + ", " + message, 0), 0u)
-        << result.err;
+    EXPECT_EQ(result.err.rfind("ERROR: " + PathOf("bad.reg") + ", " + message, 0), 0u) << result.err;
     EXPECT_NE(result.err.find("Nothing was imported.\n"), std::string::npos) << result.err;
   }
-  EXPECT_NE(Run({"import", PathOf("absent.reg")}).err.find("Cannot read the file"),
-            std::string::npos);
+  EXPECT_NE(Run({"import", PathOf("absent.reg")}).err.find("Cannot read the file"), std::string::npos);
   EXPECT_EQ(RunOk({"query", "HKCU", "/s"}), before);
 }
 
@@ -220,8 +211,7 @@ TEST_F(CommandTableTest, DeleteAsksOnATerminal) {
   RunOk({"add", "HKCU\\App", "/v", "a", "/d", "1"});
   const RunResult declined = RunOnTerminal({"delete", "HKCU\\App"}, "no");
   EXPECT_EQ(declined.exit_code, 1);
-  EXPECT_NE(declined.out.find("Permanently delete the registry key HKEY_CURRENT_USER\\App"),
-            std::string::npos);
+  EXPECT_NE(declined.out.find("Permanently delete the registry key HKEY_CURRENT_USER\\App"), std::string::npos);
   EXPECT_NE(declined.out.find("cancelled"), std::string::npos) << declined.out;
   EXPECT_EQ(RunOnTerminal({"delete", "HKCU\\App", "/v", "a"}, "").exit_code, 1);
   EXPECT_EQ(Run({"query", "HKCU\\App", "/v", "a"}).exit_code, 0);
@@ -239,13 +229,10 @@ TEST_F(CommandTableTest, AFileThatIsNoHiveIsLeftAlone) {
   const std::vector<uint8_t> garbage = {'n', 'o', 't', ' ', 'a', ' ', 'h', 'i', 'v', 'e'};
   WriteFile(PathOf("hive/HKEY_CURRENT_USER.db"), garbage);
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"query", "HKCU\\A"},
-        std::vector<std::string>{"add", "HKCU\\A", "/d", "1"}}) {
+       {std::vector<std::string>{"query", "HKCU\\A"}, std::vector<std::string>{"add", "HKCU\\A", "/d", "1"}}) {
     const RunResult result = Run(args);
     EXPECT_EQ(result.exit_code, 1);
-    EXPECT_NE(result.err.find("Cannot open the registry hive of HKEY_CURRENT_USER"),
-              std::string::npos)
-        << result.err;
+    EXPECT_NE(result.err.find("Cannot open the registry hive of HKEY_CURRENT_USER"), std::string::npos) << result.err;
   }
   EXPECT_EQ(ReadFile(PathOf("hive/HKEY_CURRENT_USER.db")), garbage);
   RunOk({"add", "HKLM\\A", "/v", "x", "/d", "1"});

@@ -78,8 +78,7 @@ RunResult VemregTest::RunProgram(const std::vector<std::string>& command) {
   return result;
 }
 
-RunResult VemregTest::RunOnTerminal(const std::vector<std::string>& args,
-                                    const std::string& answer) {
+RunResult VemregTest::RunOnTerminal(const std::vector<std::string>& args, const std::string& answer) {
   std::vector<std::string> owned = args;
   owned.insert(owned.begin(), VEMREG_PATH);
   std::vector<char*> argv = ArgvOf(&owned);
@@ -125,6 +124,5 @@ std::vector<uint8_t> VemregTest::ReadFile(const std::string& path) {
 
 void VemregTest::WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }

@@ -14,14 +14,13 @@
 #include <set>
 
 #include "VemSettings.h"
-#include "text/utf16_text.h"
 #include "settings/registry_defs.h"
 #include "tests/tools/vemreg_runner.h"
 #include "text/name_case.h"
+#include "text/utf16_text.h"
 
 namespace {
 
-using vem::Utf8ToUtf16Le;
 using vem::kRegBinary;
 using vem::kRegDword;
 using vem::kRegExpandSz;
@@ -30,6 +29,7 @@ using vem::kRegNone;
 using vem::kRegQword;
 using vem::kRegSz;
 using vem::SameName;
+using vem::Utf8ToUtf16Le;
 
 const char kWine[] = "/usr/lib/wine/wine64";
 const char kTestKey[] = "HKEY_CURRENT_USER\\Software\\VemregPeer";
@@ -63,10 +63,9 @@ class Generator {
   // Text of `length` characters; value texts and names may hold the
   // characters that a registration file escapes.
   std::string Text(size_t length, bool escapable) {
-    static const char* const kAnsi[] = {"a", "B", "z", "Q", "_", "[", " ", "7", "\xC3\xA4",
-                                        "\xC3\x84", "\xC3\x9F", "\xE2\x82\xAC", "]", "`"};
-    static const char* const kWide[] = {"\xD0\xB6", "\xD0\x96", "\xCE\xA9", "\xCF\x89",
-                                        "\xF0\x9F\x98\x80"};
+    static const char* const kAnsi[] = {
+        "a", "B", "z", "Q", "_", "[", " ", "7", "\xC3\xA4", "\xC3\x84", "\xC3\x9F", "\xE2\x82\xAC", "]", "`"};
+    static const char* const kWide[] = {"\xD0\xB6", "\xD0\x96", "\xCE\xA9", "\xCF\x89", "\xF0\x9F\x98\x80"};
     static const char* const kEscaped[] = {"\\", "\"", "\n", "\r", "\t"};
     std::string text;
     for (size_t i = 0; i < length; ++i) {
@@ -106,9 +105,7 @@ class Generator {
     size_t count = value.type == kRegDword ? 4 : value.type == kRegQword ? 8 : Below(90);
     switch (value.type) {
       case kRegSz:
-      case kRegExpandSz:
-        AppendText(Text(Below(30), true), &value.data);
-        break;
+      case kRegExpandSz: AppendText(Text(Below(30), true), &value.data); break;
       case kRegMultiSz:
         for (count = Below(4); count > 0; --count) AppendText(Text(1 + Below(9), true), &value.data);
         value.data.insert(value.data.end(), {0, 0});
@@ -184,8 +181,8 @@ std::string FirstDifference(const std::vector<uint8_t>& a, const std::vector<uin
   for (size_t i = 0; i < ta.size() && i < tb.size() && ta[i] == tb[i]; ++i) {
     if (ta[i] == '\n') start = i + 1, ++line;
   }
-  return "line " + std::to_string(line + 1) + ":\n  " + ta.substr(start, ta.find('\n', start) - start) +
-         "\n  " + tb.substr(start, tb.find('\n', start) - start);
+  return "line " + std::to_string(line + 1) + ":\n  " + ta.substr(start, ta.find('\n', start) - start) + "\n  " +
+         tb.substr(start, tb.find('\n', start) - start);
 }
 
 class WinePeerTest : public VemregTest {
@@ -217,8 +214,7 @@ class WinePeerTest : public VemregTest {
     return ReadFile(PathOf(file));
   }
   // vemreg's export of a fresh hive into which `file` was imported.
-  std::vector<uint8_t> VemregExport(const std::string& file, const std::string& out,
-                                    const char* format = nullptr) {
+  std::vector<uint8_t> VemregExport(const std::string& file, const std::string& out, const char* format = nullptr) {
     setenv("VEMMISC_REGISTRY_DIR", PathOf("hive" + std::to_string(++hives_)).c_str(), 1);
     RunOk({"import", PathOf(file)});
     std::vector<std::string> args = {"export", kTestKey, PathOf(out), "/y"};
@@ -260,8 +256,8 @@ TEST_F(WinePeerTest, ExportsImportsAndSettingsAgree) {
         }
         std::vector<uint8_t> read(expected.size() + 1);
         const uint32_t size = settings.GetParamDataLen(section.c_str(), value.name.c_str(), -1);
-        EXPECT_TRUE(settings.GetParam(read.data(), static_cast<int32_t>(read.size()),
-                                      section.c_str(), value.name.c_str(), -1))
+        EXPECT_TRUE(
+            settings.GetParam(read.data(), static_cast<int32_t>(read.size()), section.c_str(), value.name.c_str(), -1))
             << key.path << " / " << value.name;
         read.resize(size);
         EXPECT_EQ(read, expected) << key.path << " / " << value.name;
@@ -269,8 +265,7 @@ TEST_F(WinePeerTest, ExportsImportsAndSettingsAgree) {
     }
 
     // vemreg's exports bring Wine back to the same export.
-    const std::vector<uint8_t> mine =
-        ansi ? VemregExport("raw.reg", "ours4.reg", "/a") : ours;
+    const std::vector<uint8_t> mine = ansi ? VemregExport("raw.reg", "ours4.reg", "/a") : ours;
     WineImport(ansi ? "ours4.reg" : "ours.reg");
     const std::vector<uint8_t> back = WineExport("back.reg");
     EXPECT_EQ(back, wine) << FirstDifference(back, wine);
@@ -291,16 +286,25 @@ TEST_F(WinePeerTest, CommandsAsRegDoes) {
     return choices[std::uniform_int_distribution<size_t>(0, choices.size() - 1)(random)];
   };
   const std::vector<std::string> signs = {"", "", " ", "\t", "+", "-", "-", " -", "+-"};
-  const std::vector<std::string> bodies = {"0",  "7",   "010", "4294967295", "4294967296", "0x",
-                                           "0xfFfFfFfF", "0x100000000", "18446744073709551615",
-                                           "18446744073709551616", "00x5", "0x0x1", ""};
+  const std::vector<std::string> bodies = {"0",
+                                           "7",
+                                           "010",
+                                           "4294967295",
+                                           "4294967296",
+                                           "0x",
+                                           "0xfFfFfFfF",
+                                           "0x100000000",
+                                           "18446744073709551615",
+                                           "18446744073709551616",
+                                           "00x5",
+                                           "0x0x1",
+                                           ""};
   const std::vector<std::string> ends = {"", "", "", "", " ", "g"};
   const std::vector<std::string> hex = {"", "a", "0", "Bc", "12", "x", " ", "ff", "7"};
   const std::vector<std::string> strings = {"", "a", "\\0", "\\0", "\\", "0", "b\xC3\xA4", "#"};
-  const std::vector<std::string> types = {"REG_SZ",    "REG_EXPAND_SZ", "REG_MULTI_SZ",
-                                          "REG_MULTI_SZ", "REG_DWORD",  "REG_DWORD",
-                                          "REG_DWORD", "reg_qword",     "REG_QWORD",
-                                          "REG_BINARY", "REG_NONE",     "REG_FOO", ""};
+  const std::vector<std::string> types = {
+      "REG_SZ",    "REG_EXPAND_SZ", "REG_MULTI_SZ", "REG_MULTI_SZ", "REG_DWORD", "REG_DWORD", "REG_DWORD",
+      "reg_qword", "REG_QWORD",     "REG_BINARY",   "REG_NONE",     "REG_FOO",   ""};
   // Names that differ in case only, and one at the registry's limit of 255.
   const std::vector<std::string> keys = {"\\A", "\\a\\B", "\\A\\b\\\xC3\x84", "\\\xC3\xA4",
                                          "\\" + std::string(255, 'k')};
@@ -320,7 +324,10 @@ TEST_F(WinePeerTest, CommandsAsRegDoes) {
       std::string data;
       for (int part = 0; part < 4; ++part) {
         const bool number = SameName(type, "REG_DWORD") || SameName(type, "REG_QWORD");
-        data += number ? (part == 0 ? pick(signs) : part == 1 ? pick(bodies) : part == 2 ? pick(ends) : "")
+        data += number                 ? (part == 0   ? pick(signs)
+                                          : part == 1 ? pick(bodies)
+                                          : part == 2 ? pick(ends)
+                                                      : "")
                 : type == "REG_BINARY" ? pick(hex)
                                        : pick(strings);
       }

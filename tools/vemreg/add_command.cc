@@ -11,8 +11,8 @@
 namespace vem {
 
 bool RunAdd(const CommandLine& line, std::string* error) {
-  const bool has_value = line.value_name.has_value() || line.default_value ||
-                         line.type.has_value() || line.data.has_value();
+  const bool has_value =
+      line.value_name.has_value() || line.default_value || line.type.has_value() || line.data.has_value();
   uint32_t type = kRegSz;
   if (line.type.has_value() && !ParseValueTypeName(*line.type, &type)) {
     *error = "Unsupported registry data type [" + *line.type + "].";
@@ -31,8 +31,7 @@ bool RunAdd(const CommandLine& line, std::string* error) {
     uint32_t old_type;
     std::vector<uint8_t> old_data;
     if (hive->QueryValue(key, value_name, &old_type, &old_data) &&
-        !Confirm("Value " + (value_name.empty() ? std::string("(Default)") : value_name) +
-                     " exists, overwrite it",
+        !Confirm("Value " + (value_name.empty() ? std::string("(Default)") : value_name) + " exists, overwrite it",
                  line.force, "/f", error)) {
       return false;
     }
@@ -40,8 +39,7 @@ bool RunAdd(const CommandLine& line, std::string* error) {
   // The key and its value appear together or not at all.
   Hive::Transaction transaction(*hive);
   if (!transaction.started() || !hive->CreateKey(kHiveRootKey, name.path, &key) ||
-      (has_value && !hive->SetValue(key, value_name, type, data.data(), data.size())) ||
-      !transaction.Commit()) {
+      (has_value && !hive->SetValue(key, value_name, type, data.data(), data.size())) || !transaction.Commit()) {
     *error = "Cannot write " + FullKeyName(name) +
              (hive->read_only() ? ": the registry hive is read-only."
                                 : ": a name is too long or empty, or the hive is busy.");

@@ -15,9 +15,7 @@ const uint16_t kHighControls[32] = {
 
 }  // namespace
 
-uint16_t AnsiToUnit(uint8_t byte) {
-  return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
-}
+uint16_t AnsiToUnit(uint8_t byte) { return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte; }
 
 std::vector<uint8_t> AnsiToUtf16Le(const std::vector<uint8_t>& bytes) {
   std::vector<uint8_t> units;
@@ -31,8 +29,7 @@ std::vector<uint8_t> AnsiToUtf16Le(const std::vector<uint8_t>& bytes) {
 }
 
 std::string AnsiToUtf8(std::string_view bytes) {
-  const std::vector<uint8_t> units =
-      AnsiToUtf16Le(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  const std::vector<uint8_t> units = AnsiToUtf16Le(std::vector<uint8_t>(bytes.begin(), bytes.end()));
   return Utf16LeToUtf8(units.data(), units.size());
 }
 

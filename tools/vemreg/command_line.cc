@@ -26,8 +26,7 @@ const CommandSyntax kCommands[] = {
 const char* const kAllSwitches[] = {"v", "ve", "va", "s", "t", "d", "f", "y", "a"};
 
 bool IsHelp(const char* arg) {
-  return std::strcmp(arg, "/?") == 0 || std::strcmp(arg, "-?") == 0 ||
-         std::strcmp(arg, "--help") == 0;
+  return std::strcmp(arg, "/?") == 0 || std::strcmp(arg, "-?") == 0 || std::strcmp(arg, "--help") == 0;
 }
 
 // The switch name of `arg` in lower case, or empty for an operand. An
@@ -43,12 +42,12 @@ std::string SwitchName(const char* arg) {
 
 // Records one switch; false with *error set when it is unknown to the
 // command, repeated, or lacks its argument.
-bool TakeSwitch(const CommandSyntax& syntax, const std::string& name, int argc,
-                const char* const* argv, int* index, CommandLine* line, std::string* error) {
+bool TakeSwitch(const CommandSyntax& syntax, const std::string& name, int argc, const char* const* argv, int* index,
+                CommandLine* line, std::string* error) {
   const std::string spaced = " " + name + " ";
   if (std::strstr(syntax.switches, spaced.c_str()) == nullptr) {
-    *error = std::string("Invalid switch for ") + syntax.name + ": /" + name + ". Type \"vemreg " +
-             syntax.name + " /?\" for usage.";
+    *error = std::string("Invalid switch for ") + syntax.name + ": /" + name + ". Type \"vemreg " + syntax.name +
+             " /?\" for usage.";
     return false;
   }
   bool repeated = false;
@@ -119,9 +118,8 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std:
   }
   if (line->help) return true;
   if (line->operands.size() != syntax->operand_count) {
-    *error = std::string(line->operands.size() < syntax->operand_count ? "Too few" : "Too many") +
-             " operands for " + syntax->name + ". Type \"vemreg " + syntax->name +
-             " /?\" for usage.";
+    *error = std::string(line->operands.size() < syntax->operand_count ? "Too few" : "Too many") + " operands for " +
+             syntax->name + ". Type \"vemreg " + syntax->name + " /?\" for usage.";
     return false;
   }
   const int value_choices = line->value_name.has_value() + line->default_value + line->all_values;

@@ -11,8 +11,7 @@ namespace vem {
 // standard input is a terminal, asks `question` with "(Yes/No)?" and is true
 // for y or yes in any letter case. False with *error set when the user said
 // no or when there is no terminal to ask on.
-bool Confirm(const std::string& question, bool forced, const char* force_switch,
-             std::string* error);
+bool Confirm(const std::string& question, bool forced, const char* force_switch, std::string* error);
 
 }  // namespace vem
 

@@ -8,12 +8,11 @@
 
 namespace vem {
 
-bool Confirm(const std::string& question, bool forced, const char* force_switch,
-             std::string* error) {
+bool Confirm(const std::string& question, bool forced, const char* force_switch, std::string* error) {
   if (forced) return true;
   if (!isatty(STDIN_FILENO)) {
-    *error = std::string("Standard input is not a terminal, so there is no one to confirm; add ") +
-             force_switch + " to go ahead without asking.";
+    *error = std::string("Standard input is not a terminal, so there is no one to confirm; add ") + force_switch +
+             " to go ahead without asking.";
     return false;
   }
   std::cout << question << " (Yes/No)? " << std::flush;

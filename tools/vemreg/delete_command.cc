@@ -50,21 +50,19 @@ bool RunDelete(const CommandLine& line, std::string* error) {
 
   std::string question;
   if (whole_key) {
-    question =
-        "Permanently delete the registry key " + FullKeyName(name) + " and everything below it";
+    question = "Permanently delete the registry key " + FullKeyName(name) + " and everything below it";
   } else if (line.all_values) {
     question = "Delete all values under the registry key " + FullKeyName(name);
   } else {
-    question = "Delete the registry value " + (value_name.empty() ? "(Default)" : value_name) +
-               " of " + FullKeyName(name);
+    question =
+        "Delete the registry value " + (value_name.empty() ? "(Default)" : value_name) + " of " + FullKeyName(name);
   }
   if (!Confirm(question, line.force, "/f", error)) return false;
 
   Hive::Transaction transaction(*hive);
   if (!transaction.started() || !DeleteFromKey(*hive, key, line) || !transaction.Commit()) {
     *error = "Cannot delete from " + FullKeyName(name) +
-             (hive->read_only() ? ": the registry hive is read-only."
-                                : ": it changed meanwhile, or the hive is busy.");
+             (hive->read_only() ? ": the registry hive is read-only." : ": it changed meanwhile, or the hive is busy.");
     return false;
   }
   return true;

@@ -36,8 +36,8 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
 
 // Adds `key` and its sub-keys, depth first and in the registry's order, each
 // key followed by its values.
-bool WriteTree(Hive& hive, HiveKeyId key, const std::string& full_name, bool ansi,
-               RegFileWriter* writer, std::string* error) {
+bool WriteTree(Hive& hive, HiveKeyId key, const std::string& full_name, bool ansi, RegFileWriter* writer,
+               std::string* error) {
   std::vector<std::pair<HiveKeyId, std::string>> pending = {{key, full_name}};
   std::vector<std::pair<HiveKeyId, std::string>> sub_keys;
   std::vector<HiveValue> values;
@@ -58,8 +58,7 @@ bool WriteTree(Hive& hive, HiveKeyId key, const std::string& full_name, bool ans
     }
     for (const HiveValue& value : values) {
       if (!writer->AddValue(value)) {
-        *error = "The value " + (value.name.empty() ? std::string("(Default)") : value.name) +
-                 " of " + name +
+        *error = "The value " + (value.name.empty() ? std::string("(Default)") : value.name) + " of " + name +
                  " holds characters that Windows-1252 lacks, which a REGEDIT4 file cannot hold; "
                  "export without /a.";
         return false;
@@ -78,12 +77,10 @@ bool RunExport(const CommandLine& line, std::string* error) {
   CommandKey key;
   if (!OpenCommandKey(line.operands[0], true, &key, error)) return false;
   const std::string& path = line.operands[1];
-  if (FileExists(path) &&
-      !Confirm("File " + path + " exists, overwrite it", line.overwrite, "/y", error)) {
+  if (FileExists(path) && !Confirm("File " + path + " exists, overwrite it", line.overwrite, "/y", error)) {
     return false;
   }
-  RegFileWriter writer(line.ansi ? RegFileWriter::Format::kRegedit4
-                                 : RegFileWriter::Format::kVersion5);
+  RegFileWriter writer(line.ansi ? RegFileWriter::Format::kRegedit4 : RegFileWriter::Format::kVersion5);
   {
     // One snapshot for the whole tree, when the hive can give one.
     Hive::Transaction snapshot(*key.hive);

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
-#include "text/utf8_decoder.h"
 #include "text/name_case.h"
+#include "text/utf8_decoder.h"
 
 namespace vem {
 
-const char kNotFoundMessage[] =
-    "The system was unable to find the specified registry key or value.";
+const char kNotFoundMessage[] = "The system was unable to find the specified registry key or value.";
 
 namespace {
 
@@ -57,9 +56,7 @@ bool ListedBefore(const std::string& a, const std::string& b) {
 // Sorts `items` by their names; the hive mostly gives them in order already.
 template <typename Item, typename NameOf>
 void SortByName(std::vector<Item>* items, NameOf name_of) {
-  auto before = [&name_of](const Item& a, const Item& b) {
-    return ListedBefore(name_of(a), name_of(b));
-  };
+  auto before = [&name_of](const Item& a, const Item& b) { return ListedBefore(name_of(a), name_of(b)); };
   if (!std::is_sorted(items->begin(), items->end(), before)) {
     std::stable_sort(items->begin(), items->end(), before);
   }
@@ -76,8 +73,7 @@ std::shared_ptr<Hive> OpenHive(RegistryRoot root, std::string* error) {
   return hive;
 }
 
-bool OpenCommandKey(const std::string& text, bool must_exist, CommandKey* key,
-                    std::string* error) {
+bool OpenCommandKey(const std::string& text, bool must_exist, CommandKey* key, std::string* error) {
   if (!ParseKeyName(text, &key->name)) {
     *error = "Invalid key name: " + text;
     return false;
@@ -92,12 +88,10 @@ bool OpenCommandKey(const std::string& text, bool must_exist, CommandKey* key,
   return true;
 }
 
-bool ListSubKeysInOrder(Hive& hive, HiveKeyId key,
-                        std::vector<std::pair<HiveKeyId, std::string>>* sub_keys) {
+bool ListSubKeysInOrder(Hive& hive, HiveKeyId key, std::vector<std::pair<HiveKeyId, std::string>>* sub_keys) {
   if (!hive.ListSubKeys(key, sub_keys)) return false;
-  SortByName(sub_keys, [](const std::pair<HiveKeyId, std::string>& sub_key) -> const std::string& {
-    return sub_key.second;
-  });
+  SortByName(sub_keys,
+             [](const std::pair<HiveKeyId, std::string>& sub_key) -> const std::string& { return sub_key.second; });
   return true;
 }
 

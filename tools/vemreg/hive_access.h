@@ -27,14 +27,12 @@ struct CommandKey {
 // Parses `text` as a key name, opens its hive and looks the key up. False
 // with *error set for a malformed name, a hive that cannot be opened, or a
 // missing key when `must_exist`.
-bool OpenCommandKey(const std::string& text, bool must_exist, CommandKey* key,
-                    std::string* error);
+bool OpenCommandKey(const std::string& text, bool must_exist, CommandKey* key, std::string* error);
 
 // A key's sub-keys and values ordered as the registry enumerates them: by
 // name, letters compared as lower case, UTF-16 unit by unit. False if the
 // key vanished.
-bool ListSubKeysInOrder(Hive& hive, HiveKeyId key,
-                        std::vector<std::pair<HiveKeyId, std::string>>* sub_keys);
+bool ListSubKeysInOrder(Hive& hive, HiveKeyId key, std::vector<std::pair<HiveKeyId, std::string>>* sub_keys);
 bool ListValuesInOrder(Hive& hive, HiveKeyId key, std::vector<HiveValue>* values);
 
 // The message for a key or value that does not exist.

@@ -70,8 +70,7 @@ class ImportTransactions {
   std::array<Slot, kRegistryRootCount> slots_;
 };
 
-bool Apply(const std::vector<RegFileEntry>& entries, ImportTransactions* transactions,
-           std::string* error) {
+bool Apply(const std::vector<RegFileEntry>& entries, ImportTransactions* transactions, std::string* error) {
   Hive* hive = nullptr;
   HiveKeyId key = kHiveRootKey;
   for (const RegFileEntry& entry : entries) {
@@ -92,8 +91,7 @@ bool Apply(const std::vector<RegFileEntry>& entries, ImportTransactions* transac
           applied = hive->DeleteKey(key);
         }
         if (!applied) {
-          *error = where + "cannot " +
-                   (entry.kind == RegFileEntry::Kind::kKey ? "create" : "delete") + " the key " +
+          *error = where + "cannot " + (entry.kind == RegFileEntry::Kind::kKey ? "create" : "delete") + " the key " +
                    FullKeyName(entry.key) + " (a name is too long or empty).";
           return false;
         }
@@ -102,8 +100,7 @@ bool Apply(const std::vector<RegFileEntry>& entries, ImportTransactions* transac
       case RegFileEntry::Kind::kSetValue:
         if (!hive->SetValue(key, entry.value.name, entry.value.type, entry.value.data.data(),
                             entry.value.data.size())) {
-          *error =
-              where + "cannot write the value \"" + entry.value.name + "\" (its name is too long).";
+          *error = where + "cannot write the value \"" + entry.value.name + "\" (its name is too long).";
           return false;
         }
         break;

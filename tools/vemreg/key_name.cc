@@ -12,9 +12,8 @@ struct RootSpelling {
 };
 
 const RootSpelling kShortNames[] = {
-    {"HKCR", RegistryRoot::kClassesRoot},   {"HKCU", RegistryRoot::kCurrentUser},
-    {"HKLM", RegistryRoot::kLocalMachine},  {"HKU", RegistryRoot::kUsers},
-    {"HKCC", RegistryRoot::kCurrentConfig},
+    {"HKCR", RegistryRoot::kClassesRoot}, {"HKCU", RegistryRoot::kCurrentUser},   {"HKLM", RegistryRoot::kLocalMachine},
+    {"HKU", RegistryRoot::kUsers},        {"HKCC", RegistryRoot::kCurrentConfig},
 };
 
 bool FindRoot(std::string_view name, RegistryRoot* root) {
@@ -38,8 +37,7 @@ bool ParseKeyName(std::string_view text, KeyName* key) {
     // One trailing backslash is allowed, as the registry allows it.
     if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
     if (path.empty() && slash + 1 < text.size()) return false;
-    if (!path.empty() && (path.front() == '\\' || path.back() == '\\' ||
-                          path.find("\\\\") != std::string_view::npos)) {
+    if (!path.empty() && (path.front() == '\\' || path.back() == '\\' || path.find("\\\\") != std::string_view::npos)) {
       return false;
     }
     parsed.path = std::string(path);

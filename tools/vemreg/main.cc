@@ -16,23 +16,12 @@ int main(int argc, char** argv) {
   }
   if (ok) {
     switch (line.command) {
-      case Command::kQuery:
-        ok = vem::RunQuery(line, &error);
-        break;
-      case Command::kAdd:
-        ok = vem::RunAdd(line, &error);
-        break;
-      case Command::kDelete:
-        ok = vem::RunDelete(line, &error);
-        break;
-      case Command::kExport:
-        ok = vem::RunExport(line, &error);
-        break;
-      case Command::kImport:
-        ok = vem::RunImport(line, &error);
-        break;
-      case Command::kNone:
-        break;
+      case Command::kQuery: ok = vem::RunQuery(line, &error); break;
+      case Command::kAdd: ok = vem::RunAdd(line, &error); break;
+      case Command::kDelete: ok = vem::RunDelete(line, &error); break;
+      case Command::kExport: ok = vem::RunExport(line, &error); break;
+      case Command::kImport: ok = vem::RunImport(line, &error); break;
+      case Command::kNone: break;
     }
   }
   if (std::fflush(stdout) != 0 && ok) {

@@ -32,8 +32,7 @@ void AppendValue(const HiveValue& value, std::string* out) {
 bool QueryKey(QueryState* state, HiveKeyId key, const std::string& full_name,
               std::vector<std::pair<HiveKeyId, std::string>>* sub_keys) {
   std::vector<HiveValue> values;
-  if (!ListValuesInOrder(state->hive, key, &values) ||
-      !ListSubKeysInOrder(state->hive, key, sub_keys)) {
+  if (!ListValuesInOrder(state->hive, key, &values) || !ListSubKeysInOrder(state->hive, key, sub_keys)) {
     return false;
   }
   const bool one_value = state->line.value_name.has_value() || state->line.default_value;

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <string_view>
 
-#include "text/utf16_text.h"
 #include "settings/registry_defs.h"
-#include "tools/vemreg/ansi_text.h"
 #include "text/name_case.h"
+#include "text/utf16_text.h"
+#include "tools/vemreg/ansi_text.h"
 #include "tools/vemreg/value_text.h"
 
 namespace vem {
@@ -20,8 +20,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool StartsWith(const std::vector<uint8_t>& bytes, size_t offset, std::string_view prefix) {
   return bytes.size() >= offset + prefix.size() &&
-         std::string_view(reinterpret_cast<const char*>(bytes.data()) + offset, prefix.size()) ==
-             prefix;
+         std::string_view(reinterpret_cast<const char*>(bytes.data()) + offset, prefix.size()) == prefix;
 }
 
 // The file's text as UTF-8, and whether its strings are UTF-16 (version
@@ -60,8 +59,8 @@ class Parser {
     std::string_view header = text_.substr(0, header_end);
     while (!header.empty() && IsBlank(header.back())) header.remove_suffix(1);
     if (header != kRegFileHeader && header != kRegFile4Header) {
-      return Fail(0, std::string("the file does not start with \"") + kRegFileHeader +
-                         "\" or \"" + kRegFile4Header + "\"");
+      return Fail(
+          0, std::string("the file does not start with \"") + kRegFileHeader + "\" or \"" + kRegFile4Header + "\"");
     }
     unicode_strings_ = header == kRegFileHeader;
     pos_ = header_end;
@@ -112,8 +111,7 @@ class Parser {
   bool Fail(size_t at, const std::string& message) {
     int line, column;
     Locate(at, &line, &column);
-    *error_ = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
-              message;
+    *error_ = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + message;
     return false;
   }
 
@@ -196,8 +194,8 @@ class Parser {
       size_t known = 0;
       while (known < sizeof kEscapes - 1 && kEscapes[known] != escaped) known += 2;
       if (known >= sizeof kEscapes - 1) {
-        return Fail(run, std::string("unknown escape \\") + escaped +
-                             " in a string (the escapes are \\\\ \\\" \\n \\r \\0)");
+        return Fail(
+            run, std::string("unknown escape \\") + escaped + " in a string (the escapes are \\\\ \\\" \\n \\r \\0)");
       }
       out->push_back(kEscapes[known + 1]);
       ++pos_;
@@ -268,8 +266,8 @@ class Parser {
     }
     if (!EndLine("the dword: digits")) return false;
     value->type = kRegDword;
-    value->data = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
-                   static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
+    value->data = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8), static_cast<uint8_t>(number >> 16),
+                   static_cast<uint8_t>(number >> 24)};
     return true;
   }
 
@@ -323,12 +321,10 @@ class Parser {
       }
       SkipBlanks();
       const bool separated = pos_ < text_.size() && text_[pos_] == ',';
-      if (pos_ == item || (!separated && !AtLineEnd() && text_[pos_] != '\\' &&
-                           text_[pos_] != ';')) {
+      if (pos_ == item || (!separated && !AtLineEnd() && text_[pos_] != '\\' && text_[pos_] != ';')) {
         size_t end = text_.find_first_of(",\\; \t\r\n", item);
         if (end == item) end = item + 1;
-        return Fail(item, "\"" + std::string(text_.substr(item, end - item)) +
-                              "\" is not a byte in hex digits");
+        return Fail(item, "\"" + std::string(text_.substr(item, end - item)) + "\" is not a byte in hex digits");
       }
       data->push_back(static_cast<uint8_t>(byte));
       if (separated) ++pos_;
@@ -347,8 +343,7 @@ class Parser {
 
 }  // namespace
 
-bool ReadRegFile(const std::vector<uint8_t>& bytes, std::vector<RegFileEntry>* entries,
-                 std::string* error) {
+bool ReadRegFile(const std::vector<uint8_t>& bytes, std::vector<RegFileEntry>* entries, std::string* error) {
   entries->clear();
   std::string text;
   if (!DecodeText(bytes, &text, error)) return false;

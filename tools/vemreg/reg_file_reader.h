@@ -35,8 +35,7 @@ struct RegFileEntry {
 
 // Parses the whole file. False with *error set to "line N, column C: what is
 // wrong" (columns count characters from 1).
-bool ReadRegFile(const std::vector<uint8_t>& bytes, std::vector<RegFileEntry>* entries,
-                 std::string* error);
+bool ReadRegFile(const std::vector<uint8_t>& bytes, std::vector<RegFileEntry>* entries, std::string* error);
 
 }  // namespace vem
 

@@ -17,9 +17,7 @@ constexpr char kLineEnd[] = "\r\n";
 constexpr size_t kFoldColumn = 77;
 constexpr char kContinuation[] = "\\\r\n  ";
 
-bool HasLineBreak(const std::string& text) {
-  return text.find_first_of("\r\n") != std::string::npos;
-}
+bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
 bool IsSurrogate(uint16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
@@ -81,14 +79,9 @@ void RegFileWriter::AppendQuoted(const std::string& text) {
         text_.push_back('\\');
         text_.push_back(c);
         break;
-      case '\n':
-        text_ += "\\n";
-        break;
-      case '\r':
-        text_ += "\\r";
-        break;
-      default:
-        text_.push_back(c);
+      case '\n': text_ += "\\n"; break;
+      case '\r': text_ += "\\r"; break;
+      default: text_.push_back(c);
     }
   }
   text_.push_back('"');
@@ -120,8 +113,8 @@ bool RegFileWriter::AppendValue(const HiveValue& value) {
   }
   if (value.type == kRegDword && value.data.size() == 4) {
     char number[16];
-    std::snprintf(number, sizeof number, "dword:%02x%02x%02x%02x", value.data[3], value.data[2],
-                  value.data[1], value.data[0]);
+    std::snprintf(number, sizeof number, "dword:%02x%02x%02x%02x", value.data[3], value.data[2], value.data[1],
+                  value.data[0]);
     text_ += number;
     text_ += kLineEnd;
     return true;

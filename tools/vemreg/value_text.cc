@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "settings/registry_defs.h"
-#include "text/utf16_text.h"
 #include "text/name_case.h"
+#include "text/utf16_text.h"
 
 namespace vem {
 
@@ -91,8 +91,7 @@ void AppendUnits(const std::vector<uint16_t>& units, std::vector<uint8_t>* data)
 // one-character separator), each ended by a zero, and one more zero unless
 // the text ended with a separator. An empty string is refused except as the
 // only one.
-bool ParseMultiString(std::string_view text, const std::vector<uint16_t>* separator,
-                      std::vector<uint8_t>* data) {
+bool ParseMultiString(std::string_view text, const std::vector<uint16_t>* separator, std::vector<uint8_t>* data) {
   const std::vector<uint16_t> in = UnitsOf(text);
   std::vector<uint16_t> out;
   out.reserve(in.size() + 2);
@@ -161,9 +160,8 @@ bool ParseValueTypeName(std::string_view name, uint32_t* type) {
   return false;
 }
 
-bool ParseValueData(uint32_t type, const std::optional<std::string>& text,
-                    const std::optional<std::string>& separator, std::vector<uint8_t>* data,
-                    std::string* error) {
+bool ParseValueData(uint32_t type, const std::optional<std::string>& text, const std::optional<std::string>& separator,
+                    std::vector<uint8_t>* data, std::string* error) {
   data->clear();
   const std::string given = text.value_or("");
   const std::vector<uint16_t> separator_units = UnitsOf(separator.value_or(""));
@@ -174,9 +172,7 @@ bool ParseValueData(uint32_t type, const std::optional<std::string>& text,
   switch (type) {
     case kRegSz:
     case kRegExpandSz:
-    case kRegNone:
-      AppendText(given, data);
-      return true;
+    case kRegNone: AppendText(given, data); return true;
     case kRegMultiSz: {
       if (ParseMultiString(given, separator.has_value() ? &separator_units : nullptr, data)) {
         return true;

@@ -27,9 +27,8 @@ bool ParseValueTypeName(std::string_view name, uint32_t* type);
 // character of /s `separator`; REG_DWORD and REG_QWORD in decimal or with
 // 0x in hex; REG_BINARY as hex digits. False with *error set to reg.exe's
 // message when the text does not fit the type.
-bool ParseValueData(uint32_t type, const std::optional<std::string>& text,
-                    const std::optional<std::string>& separator, std::vector<uint8_t>* data,
-                    std::string* error);
+bool ParseValueData(uint32_t type, const std::optional<std::string>& text, const std::optional<std::string>& separator,
+                    std::vector<uint8_t>* data, std::string* error);
 
 // The data as query shows it: text up to its terminating zero (REG_MULTI_SZ's
 // strings joined by "\0"), numbers as 0x-prefixed hex, everything else (and
