@@ -4,8 +4,8 @@
 # suppressions of scripts/cppcheck.supp, then clang-tidy with the checks of
 # .clang-tidy over every source file of the Linux build (configured, not
 # built, in build/lint), then the public headers compiled alone and together
-# by every compiler we support (scripts/check-headers.sh). Any finding fails
-# the run.
+# by every compiler we support (scripts/check-headers.sh), then the layout
+# and header guards (scripts/check-style.sh). Any finding fails the run.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -43,6 +43,8 @@ if ! run-clang-tidy-14 -p "$build/tidy" -j 2 -quiet -header-filter="$filter" \
 fi
 echo "==== lint: public headers"
 "$root/scripts/check-headers.sh" || failed=1
+echo "==== lint: layout and header guards"
+"$root/scripts/check-style.sh" || failed=1
 
 [ "$failed" -eq 0 ] && echo "==== lint: no findings"
 exit "$failed"
