@@ -3,6 +3,8 @@
 // points, enumeration orders, vector capacities.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -41,6 +43,12 @@ struct TableRow {
   int32_t grownTo;
   Keys order;  // empty: not pinned
 };
+
+// Rows show as their settings: GoogleTest would print a row's bytes,
+// padding included.
+void PrintTo(const TableRow& row, std::ostream* out) {
+  *out << row.capacity << " buckets, load factor " << row.load_factor << ", " << row.keys.size() << " keys";
+}
 
 class TableRows : public ::testing::TestWithParam<TableRow> {};
 

@@ -5,6 +5,8 @@
 // and, for well-formed text, the way back to UTF-8.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +27,10 @@ struct TextRow {
   std::vector<uint16_t> units;
   bool wellFormed;
 };
+
+// Rows show as their text's length: GoogleTest would print a row's bytes,
+// padding included.
+void PrintTo(const TextRow& row, std::ostream* out) { *out << row.narrow.size() << " bytes"; }
 
 class TextRows : public ::testing::TestWithParam<TextRow> {};
 
