@@ -15,6 +15,26 @@ namespace {
 
 Display* AsDisplay(void* display) { return static_cast<Display*>(display); }
 
+// The items of property `name` of `window`, at most `limit` of them (Xlib
+// hands 32-bit items over as longs, 8-bit ones as bytes); empty when unset.
+template <typename Item>
+std::vector<Item> ReadProperty(Display* display, Window window, const char* name, Atom type, long limit) {
+  Atom actual_type;
+  int format;
+  unsigned long count;
+  unsigned long remaining;
+  unsigned char* data = nullptr;
+  std::vector<Item> items;
+  if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, limit, False, type, &actual_type,
+                         &format, &count, &remaining, &data) == Success &&
+      data != nullptr) {
+    const Item* listed = reinterpret_cast<const Item*>(data);
+    items.assign(listed, listed + count);
+    XFree(data);
+  }
+  return items;
+}
+
 }  // namespace
 
 XDisplayForTests::XDisplayForTests() : display_(XOpenDisplay(nullptr)) {}
@@ -54,20 +74,7 @@ unsigned long XDisplayForTests::CreateOwnWindow() {
 
 std::vector<unsigned long> XDisplayForTests::ClientWindows() {
   Display* display = AsDisplay(display_);
-  Atom type;
-  int format;
-  unsigned long count;
-  unsigned long remaining;
-  unsigned char* data = nullptr;
-  std::vector<unsigned long> windows;
-  if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_CLIENT_LIST", False), 0, 4096,
-                         False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
-      data != nullptr) {
-    const unsigned long* listed = reinterpret_cast<const unsigned long*>(data);
-    windows.assign(listed, listed + count);
-    XFree(data);
-  }
-  return windows;
+  return ReadProperty<unsigned long>(display, DefaultRootWindow(display), "_NET_CLIENT_LIST", XA_WINDOW, 4096);
 }
 
 bool XDisplayForTests::IsListedClient(unsigned long window) {
@@ -76,38 +83,16 @@ bool XDisplayForTests::IsListedClient(unsigned long window) {
 }
 
 long XDisplayForTests::WindowProcess(unsigned long window) {
-  Display* display = AsDisplay(display_);
-  Atom type;
-  int format;
-  unsigned long count;
-  unsigned long remaining;
-  unsigned char* data = nullptr;
-  long process = 0;
-  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type,
-                         &format, &count, &remaining, &data) == Success &&
-      data != nullptr) {
-    if (count == 1) process = static_cast<long>(*reinterpret_cast<const unsigned long*>(data));
-    XFree(data);
-  }
-  return process;
+  const std::vector<unsigned long> process =
+      ReadProperty<unsigned long>(AsDisplay(display_), window, "_NET_WM_PID", XA_CARDINAL, 1);
+  return process.size() == 1 ? static_cast<long>(process[0]) : 0;
 }
 
 std::string XDisplayForTests::Title(unsigned long window) {
   Display* display = AsDisplay(display_);
-  Atom type;
-  int format;
-  unsigned long count;
-  unsigned long remaining;
-  unsigned char* data = nullptr;
-  std::string title;
-  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1 << 20, False,
-                         XInternAtom(display, "UTF8_STRING", False), &type, &format, &count, &remaining,
-                         &data) == Success &&
-      data != nullptr) {
-    title.assign(reinterpret_cast<const char*>(data), count);
-    XFree(data);
-  }
-  return title;
+  const std::vector<char> title =
+      ReadProperty<char>(display, window, "_NET_WM_NAME", XInternAtom(display, "UTF8_STRING", False), 1 << 20);
+  return std::string(title.begin(), title.end());
 }
 
 int XDisplayForTests::LongestDarkRun(unsigned long window, const Rect& area) {
