@@ -10,9 +10,10 @@
 //   not "SS"). A name keeps the spelling it was created with. On Linux names
 //   are UTF-8; a byte that is not valid UTF-8 is compared as it is.
 // - The path and the section are split at backslashes. Empty levels (two
-//   backslashes in a row, backslashes at the end) are skipped: "A\\B\" is
-//   "A\B", and "" is the path key itself. A section or path that starts with
-//   a backslash is refused: the call fails and writes nothing.
+//   backslashes in a row, backslashes at the end) are skipped: "A\\B" is
+//   "A\B", and so is "A\B" with a backslash after it; "" is the path key
+//   itself. A section or path that starts with a backslash is refused: the
+//   call fails and writes nothing.
 // - A key name has at most 255 characters, a value name at most 16,383
 //   (UTF-16 code units); keys lie at most 512 levels below the root. A call
 //   beyond these limits fails and creates nothing.
