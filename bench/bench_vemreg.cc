@@ -149,6 +149,7 @@ void BM_Import_Vemreg(benchmark::State& state) {
     state.ResumeTiming();
     if (!RunTool({"import", hive.File("in.reg").string()}, &cpu_seconds)) {
       state.SkipWithError("import failed");
+      break;
     }
   }
   state.counters["tool_cpu_s"] = cpu_seconds / static_cast<double>(state.iterations());
@@ -162,7 +163,10 @@ void BM_Import_SettingsManagerBaseline(benchmark::State& state) {
     state.PauseTiming();
     hive.Reset();
     state.ResumeTiming();
-    if (!WriteWithSettingsManager()) state.SkipWithError("write failed");
+    if (!WriteWithSettingsManager()) {
+      state.SkipWithError("write failed");
+      break;
+    }
   }
   state.SetItemsProcessed(state.iterations() * kKeys * kValuesPerKey);
 }
@@ -176,6 +180,7 @@ void BM_Export_Vemreg(benchmark::State& state) {
   for (auto _ : state) {
     if (!RunTool({"export", "HKCU\\Software\\Tamrel", out, "/y"}, &cpu_seconds)) {
       state.SkipWithError("export failed");
+      break;
     }
   }
   state.counters["tool_cpu_s"] = cpu_seconds / static_cast<double>(state.iterations());
