@@ -7,7 +7,7 @@
 
 #include "tests/models/op_stream.h"
 
-namespace vem_models {
+namespace vem_test {
 
 void ModelDisagrees(const char* file, int line, const char* what) {
   std::fprintf(stderr, "%s:%d: the model disagrees: %s\n", file, line, what);
@@ -17,10 +17,10 @@ void ModelDisagrees(const char* file, int line, const char* what) {
 // The run this target was built for.
 void VEMMISC_FUZZ_RUN(OpStream& in);
 
-}  // namespace vem_models
+}  // namespace vem_test
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  vem_models::OpStream in(data, size);
-  vem_models::VEMMISC_FUZZ_RUN(in);
+  vem_test::OpStream in(data, size);
+  vem_test::VEMMISC_FUZZ_RUN(in);
   return 0;
 }

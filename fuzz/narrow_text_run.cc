@@ -11,10 +11,10 @@
 #include "tests/models/op_stream.h"
 #include "text/narrow_text.h"
 
-namespace vem_models {
+namespace vem_test {
 
 void RunNarrowText(OpStream& in) {
-  static const vem_fuzz::Utf8Reference reference;
+  static const vem_test::Utf8Reference reference;
   std::string text;
   while (in.More()) text.push_back(static_cast<char>(in.Byte()));
   const std::u16string expected = reference.Decode(text.c_str());  // to the NUL
@@ -30,4 +30,4 @@ void RunNarrowText(OpStream& in) {
   MODEL_CHECK(GenerateID(expected.c_str()) == static_cast<int32_t>(hash));
 }
 
-}  // namespace vem_models
+}  // namespace vem_test

@@ -12,7 +12,7 @@
 #include <string>
 #include <unordered_set>
 
-namespace vem_fuzz {
+namespace vem_test {
 
 class Utf8Reference {
  public:
@@ -103,6 +103,6 @@ class Utf8Reference {
   std::unordered_set<std::string> prefixes_;
 };
 
-}  // namespace vem_fuzz
+}  // namespace vem_test
 
 #endif  // VEMMISC_FUZZ_UTF8_REFERENCE_H_

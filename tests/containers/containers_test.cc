@@ -22,9 +22,9 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 
 TEST(ContainersModel, HashtableAndEnumeratorMatchTheModel) {
-  vem_models::RunSeeds(vem_models::RunHashtable, 400, 1500);
+  vem_test::RunSeeds(vem_test::RunHashtable, 400, 1500);
 }
-TEST(ContainersModel, VectorsMatchTheModel) { vem_models::RunSeeds(vem_models::RunVectors, 400, 1500); }
+TEST(ContainersModel, VectorsMatchTheModel) { vem_test::RunSeeds(vem_test::RunVectors, 400, 1500); }
 
 class Table : public CHashtable {
  public:
@@ -55,7 +55,7 @@ class TableRows : public ::testing::TestWithParam<TableRow> {};
 TEST_P(TableRows, GrowAndEnumerateAsDocumented) {
   const TableRow& row = GetParam();
   Table table(row.capacity, row.load_factor);
-  vem_models::HashtableModel model(row.capacity, row.load_factor);
+  vem_test::HashtableModel model(row.capacity, row.load_factor);
   for (int32_t key : row.keys) {
     table.Put(key, &table);
     model.Put(key, &table);

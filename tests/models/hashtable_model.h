@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace vem_models {
+namespace vem_test {
 
 class HashtableModel {
  public:
@@ -105,6 +105,6 @@ class HashtableModel {
   int32_t count_ = 0;
 };
 
-}  // namespace vem_models
+}  // namespace vem_test
 
 #endif  // VEMMISC_TESTS_MODELS_HASHTABLE_MODEL_H_

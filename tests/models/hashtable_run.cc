@@ -12,7 +12,7 @@
 #include "tests/models/hashtable_model.h"
 #include "tests/models/op_stream.h"
 
-namespace vem_models {
+namespace vem_test {
 namespace {
 
 class ProbedTable : public THashtable<int> {
@@ -147,4 +147,4 @@ void RunHashtable(OpStream& in) {
   }
 }
 
-}  // namespace vem_models
+}  // namespace vem_test

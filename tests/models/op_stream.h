@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace vem_models {
+namespace vem_test {
 
 class OpStream {
  public:
@@ -50,7 +50,7 @@ class OpStream {
 // the input that led there.
 [[noreturn]] void ModelDisagrees(const char* file, int line, const char* what);
 
-#define MODEL_CHECK(condition) ((condition) ? (void)0 : ::vem_models::ModelDisagrees(__FILE__, __LINE__, #condition))
+#define MODEL_CHECK(condition) ((condition) ? (void)0 : ::vem_test::ModelDisagrees(__FILE__, __LINE__, #condition))
 
 // The runs, one per concept: each reads operations from the stream, applies
 // them to the library and to its model, and checks every result.
@@ -58,6 +58,6 @@ void RunHashtable(OpStream& in);
 void RunVectors(OpStream& in);
 void RunParams(OpStream& in);
 
-}  // namespace vem_models
+}  // namespace vem_test
 
 #endif  // VEMMISC_TESTS_MODELS_OP_STREAM_H_

@@ -23,7 +23,7 @@
 #include "tests/models/hashtable_model.h"
 #include "tests/models/op_stream.h"
 
-namespace vem_models {
+namespace vem_test {
 namespace {
 
 const std::string kLongName(255, 'x');
@@ -617,4 +617,4 @@ void RunParams(OpStream& in) {
   g_real = nullptr;
 }
 
-}  // namespace vem_models
+}  // namespace vem_test

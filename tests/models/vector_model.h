@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace vem_models {
+namespace vem_test {
 
 // kNullsVacatedSlot: whether a removal zeroes the slot that held the last
 // element (OVector) or leaves its old value (UVector).
@@ -112,6 +112,6 @@ class VectorModel {
   float grow_factor_;
 };
 
-}  // namespace vem_models
+}  // namespace vem_test
 
 #endif  // VEMMISC_TESTS_MODELS_VECTOR_MODEL_H_

@@ -11,7 +11,7 @@
 #include "tests/models/op_stream.h"
 #include "tests/models/vector_model.h"
 
-namespace vem_models {
+namespace vem_test {
 namespace {
 
 template <typename Vector>
@@ -148,4 +148,4 @@ void RunVectors(OpStream& in) {
   }
 }
 
-}  // namespace vem_models
+}  // namespace vem_test

@@ -17,7 +17,7 @@
 
 namespace {
 
-TEST(ParamsModel, StorageMatchesTheModel) { vem_models::RunSeeds(vem_models::RunParams, 600, 1200); }
+TEST(ParamsModel, StorageMatchesTheModel) { vem_test::RunSeeds(vem_test::RunParams, 600, 1200); }
 
 std::function<void()> g_hook;  // what the callbacks below do besides logging
 std::vector<std::string> g_log;

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vem_models {
+namespace vem_test {
 
 void ModelDisagrees(const char* file, int line, const char* what) {
   throw std::logic_error(std::string(file) + ":" + std::to_string(line) + ": " + what);
@@ -29,4 +29,4 @@ void RunSeeds(void (*run)(OpStream&), int seeds, size_t bytes) {
   }
 }
 
-}  // namespace vem_models
+}  // namespace vem_test
