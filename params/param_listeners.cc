@@ -39,7 +39,13 @@ int32_t VemParamStorage::RemoveParamChangedListener(const char* name, VemParamLi
 }
 
 // Reads the list's length and entry afresh at every step, so that listeners
-// may add or remove registrations while they are being called.
+// may add or remove registrations while they are being called. GCC may not
+// clone it for a constant argument: a Windows DLL exports every function of
+// an exported class, the clone included, so the export table would depend on
+// the optimiser.
+#if defined(__GNUC__) && !defined(__clang__)
+[[gnu::noclone]]
+#endif
 void VemParamStorage::NotifyListeners(TVector<VemParamListener*>* list, const _VemStParam* param) {
   for (int32_t i = 0; i < list->GetSize(); ++i) {
     VemParamListener* listener = *list->GetElement(i);
