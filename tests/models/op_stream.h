@@ -57,6 +57,7 @@ class OpStream {
 void RunHashtable(OpStream& in);
 void RunVectors(OpStream& in);
 void RunParams(OpStream& in);
+void RunNarrowText(OpStream& in);  // where the narrow encoding is UTF-8
 
 }  // namespace vem_test
 
