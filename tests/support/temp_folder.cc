@@ -1,40 +1,36 @@
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>
+#include <iterator>
 #include <random>
 
 namespace fs = std::filesystem;
 
 namespace vem_test {
-namespace {
 
 // Taken once, before any test points the temporary directory elsewhere.
-const fs::path& OriginalTemporaryDirectory() {
-  static const fs::path directory = fs::temp_directory_path();
+std::string TempFolder::SystemTemporaryDirectory() {
+  static const std::string directory = fs::temp_directory_path().string();
   return directory;
 }
 
-}  // namespace
-
 TempFolder::TempFolder(const std::string& prefix) {
   std::random_device random;
-  fs::path candidate;
   do {
-    candidate = OriginalTemporaryDirectory() / (prefix + std::to_string(random()));
-  } while (!fs::create_directory(candidate));
+    path_ = (fs::path(SystemTemporaryDirectory()) / (prefix + std::to_string(random()))).string();
+  } while (!fs::create_directory(path_));
   // Readable by every user, for tests that run a step as another one.
-  fs::permissions(candidate, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                 fs::perms::others_read | fs::perms::others_exec);
-  path_ = candidate.string();
+  fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                             fs::perms::others_exec);
 }
 
 TempFolder::~TempFolder() {
+  // Read-only levels are opened up first, so that everything below goes.
   std::error_code ignored;
-  for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
-       it.increment(ignored)) {
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  for (fs::recursive_directory_iterator it(path_, ignored), end; it != end; it.increment(ignored)) {
     if (it->is_directory(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
   }
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
   fs::remove_all(path_, ignored);
 }
 
@@ -44,19 +40,13 @@ std::map<std::string, std::uintmax_t> TempFolder::Files(const std::string& prefi
   std::map<std::string, std::uintmax_t> files;
   for (const auto& entry : fs::directory_iterator(path_)) {
     const std::string name = entry.path().filename().string();
-    if (name.rfind(prefix, 0) == 0 && fs::is_regular_file(entry.symlink_status())) {
-      files[name] = fs::file_size(entry.path());
-    }
+    if (name.rfind(prefix, 0) == 0 && fs::is_regular_file(entry.symlink_status())) files[name] = entry.file_size();
   }
   return files;
 }
 
-std::string TempFolder::SystemTemporaryDirectory() { return OriginalTemporaryDirectory().string(); }
-
 std::size_t TempFolder::EntryCount() const {
-  std::size_t count = 0;
-  for (auto it = fs::directory_iterator(path_); it != fs::directory_iterator(); ++it) ++count;
-  return count;
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
 }
 
 }  // namespace vem_test
