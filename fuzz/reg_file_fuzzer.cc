@@ -13,15 +13,7 @@
 #include "tools/vemreg/reg_file_reader.h"
 #include "tools/vemreg/reg_file_writer.h"
 
-namespace {
-
 using vem::RegFileEntry;
-
-bool SameValue(const vem::HiveValue& a, const vem::HiveValue& b) {
-  return a.name == b.name && a.type == b.type && a.data == b.data;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<RegFileEntry> entries;
@@ -30,11 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!error.empty());
     return 0;
   }
-  int previous_line = 0;
-  for (const RegFileEntry& entry : entries) {
-    FUZZ_CHECK(entry.line > previous_line || entry.line == previous_line);
-    previous_line = entry.line;
-  }
+  for (size_t i = 1; i < entries.size(); ++i) FUZZ_CHECK(entries[i].line >= entries[i - 1].line);
 
   // Write back what the file creates, in file order, in both formats; each
   // refuses what it cannot carry (key names with line breaks, and in REGEDIT4
@@ -60,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (written[i].kind == RegFileEntry::Kind::kKey) {
         FUZZ_CHECK(vem::FullKeyName(reread[i].key) == vem::FullKeyName(written[i].key));
       } else {
-        FUZZ_CHECK(SameValue(reread[i].value, written[i].value));
+        const vem::HiveValue &a = reread[i].value, &b = written[i].value;
+        FUZZ_CHECK(a.name == b.name && a.type == b.type && a.data == b.data);
       }
     }
   }

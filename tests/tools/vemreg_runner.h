@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_folder.h"
+
+namespace vem_test {
 
 struct RunResult {
   int exit_code = -1;
@@ -14,29 +17,31 @@ struct RunResult {
   std::string err;
 };
 
-// Each test gets an empty directory named by VEMMISC_REGISTRY_DIR, which the
-// tool (and the library, in this process) use for every hive.
+// A whole file as bytes; an empty text when it cannot be read.
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// Each test gets an empty folder; VEMMISC_REGISTRY_DIR names its "hive"
+// folder, which the tool (and the library, in this process) use for every hive.
 class VemregTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  VemregTest();
+  ~VemregTest() override;
 
-  // Runs vemreg with `args`, standard input from /dev/null.
-  RunResult Run(const std::vector<std::string>& args);
-  // Runs command[0] (a path) with the rest as arguments, as Run does.
+  // Runs command[0] (a path) with the rest as arguments, standard input from
+  // /dev/null; exit_code is -1 when it did not exit normally.
   RunResult RunProgram(const std::vector<std::string>& command);
-  // Runs vemreg on a pseudo-terminal and types `answer` and Enter at it;
-  // everything it printed on the terminal is in `out`.
-  RunResult RunOnTerminal(const std::vector<std::string>& args, const std::string& answer);
+  RunResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), VEMREG_PATH);
+    return RunProgram(args);
+  }
   // Runs vemreg and expects success with nothing on standard error.
   std::string RunOk(const std::vector<std::string>& args);
+  std::string PathOf(const std::string& name) const { return folder_.PathOf(name); }
 
-  // A path in the scratch directory, and files in it.
-  std::string PathOf(const std::string& name) const { return dir_ + "/" + name; }
-  static std::vector<uint8_t> ReadFile(const std::string& path);
-  static void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
-
-  std::string dir_;
+  TempFolder folder_;
 };
+
+}  // namespace vem_test
 
 #endif  // VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H_
