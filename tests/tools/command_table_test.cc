@@ -32,6 +32,7 @@ const std::vector<std::string> kExport = {"export", "HKCU\\F", "%/out.reg", "/y"
 
 const Step kSteps[] = {
     {{"/?"}, 0, "~Return code: 0 - Successful, 1 - Failed", ""},
+    {{"/?", "query"}, 1, "", "Type \"vemreg /?\" for usage."},
     {{"query", "/?"}, 0, "~VEMREG QUERY KEY", ""},
     {{"ADD", "-?"}, 0, "~VEMREG ADD KEY", ""},
     {{"delete", "--help"}, 0, "~VEMREG DELETE KEY", ""},
@@ -83,6 +84,7 @@ const Step kSteps[] = {
     // Exports never overwrite unasked, and write nothing for what a file cannot hold.
     {{"export", "HKCU\\T", "%/old.reg"}, 1, "", "/y"},
     {{"export", "HKCU\\T", "%/old.reg", "/y"}, 0, "", ""},
+    {{"export", "HKCU\\T", "%/no/such.reg"}, 1, "", "Cannot write the file"},
     {{"export", "HKCU\\Missing", "%/none.reg"}, 1, "", "ERROR: "},
     {{"add", "HKCU\\T\\two\nlines"}, 0, "", ""},
     {{"export", "HKCU\\T", "%/none.reg"}, 1, "", "line break"},
@@ -121,6 +123,8 @@ const Step kSteps[] = {
     {kImport, 1, "", "line 3, column 11: dword: needs 1 to 8 hex digits", kBad + "\"a\"=dword:123456789"},
     {kImport, 1, "", "line 3, column 21: the key name is not closed", kBad + "[HKEY_CURRENT_USER\\T"},
     {kImport, 1, "", "line 3, column 2: \"HKEY_LOCAL_MACHINES\\T\" is not a key", kBad + "[HKEY_LOCAL_MACHINES\\T]"},
+    {kImport, 1, "", "the file is UTF-16 big-endian", "\xFE\xFFxx"},
+    {kImport, 1, "", "ends in the middle of a character", "\xFF\xFEx"},
     {kImport, 1, "", "the file does not start with", "Windows Registry Editor Version 5.0\r\n"},
     {kImport, 1, "", "in.reg, line 4: cannot create the key HKEY_CURRENT_USER\\F\\kkk",
      kBad + "\"kept\"=-\n[HKCU\\F\\" + std::string(256, 'k') + "]"},
