@@ -1,51 +1,39 @@
-// What the block tests need from the platform: pointing the temporary
-// directory elsewhere, the file name a block of a given number gets, and the
-// library loaded on its own (so its counter starts afresh and unloading it
-// really ends it).
+// What the block tests need from the platform: where new blocks go, the file
+// name of a block by its number, the sizes the platform cannot map, and the
+// library loaded by the test itself, so that each load numbers its files
+// from 1 and unloading it really ends it.
 #ifndef VEMMISC_TESTS_MMF_TEST_PLATFORM_H_
 #define VEMMISC_TESTS_MMF_TEST_PLATFORM_H_
 
 #include <cstdint>
-#include <map>
 #include <string>
-
-#include "tests/support/temp_folder.h"
+#include <vector>
 
 namespace vem_test {
 
-// Makes `directory` the temporary directory of this process's blocks.
 void SetTemporaryDirectory(const std::string& directory);
 
-// A private folder, made the temporary directory of new blocks while it lives.
-class BlockFolder : public TempFolder {
- public:
-  BlockFolder() { SetTemporaryDirectory(path()); }
-  ~BlockFolder() { SetTemporaryDirectory(SystemTemporaryDirectory()); }
-  // The block files of the folder, with their sizes.
-  std::map<std::string, std::uintmax_t> Blocks() const { return Files("~mf"); }
+// The file name, without directory, of this process's block numbered n.
+std::string BlockFileName(std::uint64_t n);
+
+// Sizes refused with NULL and no file left; uses_number: the refusal comes
+// after the file name was formed, so the next block gets the next number.
+struct Unmappable {
+  std::uint64_t size;
+  bool uses_number;
 };
+extern const std::vector<Unmappable> kUnmappable;
 
-// The name, without directory, of the file of the block numbered `number`,
-// made by this process in `directory`.
-std::string BlockFileName(const std::string& directory, std::uint64_t number);
-
-// The library, loaded by this object instead of linked.
 class LoadedLibrary {
  public:
-  using AllocFunction = void* (*)(std::uint64_t);
-  using FreeFunction = void (*)(void*);
-
-  LoadedLibrary();   // check loaded() afterwards
-  ~LoadedLibrary();  // unloads it if still loaded
+  LoadedLibrary();  // check alloc and free afterwards
+  ~LoadedLibrary() { Unload(); }
   LoadedLibrary(const LoadedLibrary&) = delete;
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+  bool Unload();  // true when the library is then gone from the process
 
-  bool loaded() const { return handle_ != nullptr && alloc != nullptr && free != nullptr; }
-  // Unloads the library; true when it is then gone from the process.
-  bool Unload();
-
-  AllocFunction alloc = nullptr;
-  FreeFunction free = nullptr;
+  void* (*alloc)(std::uint64_t) = nullptr;
+  void (*free)(void*) = nullptr;
 
  private:
   void* handle_ = nullptr;

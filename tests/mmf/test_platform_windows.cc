@@ -1,38 +1,33 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <string>
 
 #include "tests/mmf/test_platform.h"
 
 namespace vem_test {
 
-void SetTemporaryDirectory(const std::string& directory) {
-  SetEnvironmentVariableW(L"TMP", std::filesystem::path(directory).wstring().c_str());
-}
+// The mapping takes the low 32 bits of the size and the view all of it; both
+// fail after the file was named and made.
+const std::vector<Unmappable> kUnmappable = {{0, true}, {std::uint64_t{1} << 32, true}, {(1ull << 32) + 4096, true}};
 
-std::string BlockFileName(const std::string& directory, std::uint64_t number) {
-  // With a number other than 0 the system only forms the name.
+void SetTemporaryDirectory(const std::string& directory) { SetEnvironmentVariableA("TMP", directory.c_str()); }
+
+// With a number other than 0 the system only forms the name.
+std::string BlockFileName(std::uint64_t n) {
   wchar_t path[MAX_PATH + 1];
-  GetTempFileNameW(std::filesystem::path(directory).wstring().c_str(), L"~mf", static_cast<UINT>(number), path);
+  GetTempFileNameW(L".", L"~mf", static_cast<UINT>(n), path);
   return std::filesystem::path(path).filename().string();
 }
 
-LoadedLibrary::LoadedLibrary() {
-  HMODULE module = LoadLibraryW(VEMMISC_LIBRARY_FILE);
-  handle_ = module;
-  if (module == nullptr) return;
-  alloc = reinterpret_cast<AllocFunction>(reinterpret_cast<void*>(GetProcAddress(module, "VTAllocMMF")));
-  free = reinterpret_cast<FreeFunction>(reinterpret_cast<void*>(GetProcAddress(module, "VTFreeMMF")));
+LoadedLibrary::LoadedLibrary() : handle_(LoadLibraryW(VEMMISC_LIBRARY_FILE)) {
+  if (handle_ == nullptr) return;
+  alloc = reinterpret_cast<void* (*)(std::uint64_t)>(GetProcAddress(static_cast<HMODULE>(handle_), "VTAllocMMF"));
+  free = reinterpret_cast<void (*)(void*)>(GetProcAddress(static_cast<HMODULE>(handle_), "VTFreeMMF"));
 }
-
-LoadedLibrary::~LoadedLibrary() { Unload(); }
 
 bool LoadedLibrary::Unload() {
   if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
   handle_ = nullptr;
-  alloc = nullptr;
-  free = nullptr;
   return GetModuleHandleW(VEMMISC_LIBRARY_FILE) == nullptr;
 }
 
