@@ -72,6 +72,7 @@ struct Storage : VemParamStorage {
 // reads Pan through its callback: the replaced record must stay whole for
 // the listener after it, and its own queued write is never flushed.
 struct Replacer : VemParamListener {
+  Replacer(Storage* s, std::vector<std::string>* h, bool r) : storage(s), heard(h), replace(r) {}
   Storage* storage;
   std::vector<std::string>* heard;
   bool replace;
@@ -90,10 +91,7 @@ struct Replacer : VemParamListener {
 TEST(ParamsReentry, RecordReplacedByAListenerIsNeverReachedAfterItsRelease) {
   Storage storage;
   std::vector<std::string> heard;
-  Replacer first{}, second{};
-  first.storage = second.storage = &storage;
-  first.heard = second.heard = &heard;
-  first.replace = true;
+  Replacer first(&storage, &heard, true), second(&storage, &heard, false);
   storage.Add("Gain", PARAM_TYPE_INT, [](uint32_t, _VemStParam*) { return 0; });
   storage.Add("Pan", PARAM_TYPE_INT);
   ASSERT_EQ(storage.SetParamInt("Gain", 3, false), 0);  // queued, then replaced: never flushed
