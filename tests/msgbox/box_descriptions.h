@@ -11,17 +11,16 @@
 #include "msgbox/helper_protocol.h"
 #include "tests/support/temp_folder.h"
 
-namespace vem {
+namespace vem_test {
 
 // Names the folder for the test build of the helper.
 constexpr const char* kDescribeFolderVariable = "VEMMSGBOX_DESCRIBE";
 
-// One box, as its helper described it.
+// One box, as its helper described it; pid 0 when none appeared.
 struct Box {
-  long pid = 0;  // 0: no box appeared
-  FieldRecord record;
-
-  std::string Text(const char* name) const;
+  long pid = 0;
+  vem::FieldRecord record;
+  std::string Text(const char* name) const;  // "<absent>" when absent
   long long Number(const char* name) const;  // -1 when absent
 };
 
@@ -29,17 +28,20 @@ class BoxDescriptions {
  public:
   // Points the helpers at a new empty folder, removed with the object.
   BoxDescriptions();
-
-  const std::string& Folder() const { return m_folder.path(); }
-  // The next box described (one not returned before); after 30 s without
-  // one (sanitizer builds draw slowly), a failure and a Box with pid 0.
+  const std::string& Folder() const { return folder_.path(); }
+  // The next box described; after 30 s without one (sanitizer builds draw
+  // slowly), a test failure and a Box with pid 0.
   Box NextBox();
 
  private:
-  vem_test::TempFolder m_folder{"vemmsgbox-test-"};
-  std::set<std::string> m_seen;
+  TempFolder folder_{"vemmsgbox-test-"};
+  std::set<std::string> seen_;
 };
 
-}  // namespace vem
+// Sends `signal` to every child process of this one (the helpers of the
+// boxes still open), so that a failed test still ends its calls.
+void SignalChildProcesses(int signal);
+
+}  // namespace vem_test
 
 #endif  // VEMMISC_TESTS_MSGBOX_BOX_DESCRIPTIONS_H_

@@ -29,7 +29,7 @@
 
 extern char** environ;
 
-namespace vem {
+namespace vem_test {
 namespace {
 
 using std::chrono::steady_clock;
@@ -73,12 +73,7 @@ unsigned long long SignalSet(pid_t process, const std::string& name) {
 class HelperProcessTest : public ::testing::TestWithParam<Failure> {
  protected:
   void SetUp() override { ASSERT_FALSE(boxes_.Folder().empty()); }
-  void TearDown() override { KillChildren(); }
-  static void KillChildren() {
-    for (const std::string& item : WhatIsHeld()) {
-      if (item.rfind("child ", 0) == 0) kill(std::stoi(item.substr(6)), SIGKILL);
-    }
-  }
+  void TearDown() override { SignalChildProcesses(SIGKILL); }
 
   // Lays out <folder>/lib with the library and <folder>/libexec/vemmisc with
   // the helper (the describing test build, none, or a file that cannot be
@@ -113,7 +108,7 @@ class HelperProcessTest : public ::testing::TestWithParam<Failure> {
   template <typename T>
   bool AnswersInTime(std::future<T>& call, steady_clock::time_point since) {
     if (call.wait_until(since + kAnswerTime) == std::future_status::ready) return true;
-    KillChildren();
+    SignalChildProcesses(SIGKILL);
     return false;
   }
 
@@ -302,4 +297,4 @@ TEST_F(HelperProcessTest, UnloadingAndExitCloseOpenBoxes) {
 }
 
 }  // namespace
-}  // namespace vem
+}  // namespace vem_test

@@ -1,8 +1,7 @@
 // The message box on an X display (run under scripts/with-xvfb.sh): each box
-// describes itself into a folder the test names, xdotool plays the user, and
-// each test runs in a process of its own, since the owner window is looked
-// for once per process. Boxes are asked for by the header's mode names, as
-// callers ask for them.
+// describes itself into a folder the test names, the screen is read back for
+// what the user sees, and xdotool plays the user. Each test runs in a process
+// of its own, since the owner window is looked for once per process.
 #include <signal.h>
 #include <unistd.h>
 
@@ -11,163 +10,144 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "VemMsgBox.h"
 #include "msgbox/helper/dialog_template.h"
 #include "msgbox/helper/dialog_units.h"
 #include "tests/msgbox/box_descriptions.h"
+#include "tests/msgbox/large_messages.h"
 #include "tests/msgbox/x_display.h"
 
-namespace vem {
+namespace vem_test {
 namespace {
 
 using std::chrono::milliseconds;
-using WideText = std::basic_string<VemWChar>;
-
-WideText Wide(const std::string& ascii) { return WideText(ascii.begin(), ascii.end()); }
+using std::chrono::seconds;
 
 class MessageBoxGuiTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(boxes_.Folder().empty());
-    ASSERT_TRUE(display_.IsOpen()) << "run under scripts/with-xvfb.sh";
-  }
+  void SetUp() override { ASSERT_TRUE(display_.IsOpen()) << "run under scripts/with-xvfb.sh"; }
+  // A failed check may leave boxes open: their helpers end, so the calls do.
+  void TearDown() override { SignalChildProcesses(SIGTERM); }
 
-  static void Xdotool(const std::string& arguments) {
-    ASSERT_EQ(0, std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str())) << arguments;
-  }
   // Keys and clicks go to the box made active first, as the user's would.
-  static void PressKey(const Box& box, const std::string& key) {
-    Xdotool("windowactivate --sync " + box.Text("window") + " key --clearmodifiers " + key);
+  static void Xdotool(const Box& box, const std::string& actions) {
+    const std::string command = "xdotool windowactivate --sync " + box.Text("window") + " " + actions;
+    ASSERT_EQ(0, std::system((command + " >/dev/null 2>&1").c_str())) << actions;
   }
-  static void ClickOk(const Box& box) {
-    std::istringstream rect(box.Text("control"));  // the first control is OK
-    int id, x, y, width, height;
-    rect >> id >> x >> y >> width >> height;
-    Xdotool("windowactivate --sync " + box.Text("window") + " mousemove --window " + box.Text("window") + " " +
-            std::to_string(x + width / 2) + " " + std::to_string(y + height / 2) + " click 1");
+  // The rectangle of control `index` (template order) as the box placed it.
+  static vem::PixelRect Control(const Box& box, int index) {
+    std::istringstream numbers(box.Text("controls"));
+    int id = 0;
+    vem::PixelRect r{};
+    for (int i = 0; i <= index; ++i) numbers >> id >> r.x >> r.y >> r.width >> r.height;
+    return r;
   }
-  // Closed by window rather than by keys, which the focused box would take.
-  void Close(const Box& box) { display_.RequestClose(std::stoul(box.Text("window"))); }
+  static std::future<int32_t> ShowModal(const WideText& comment, const WideText& message) {
+    return std::async(std::launch::async,
+                      [=] { return VTMessageBoxW(comment.c_str(), message.c_str(), 1, VT_MSGBOX_MODAL); });
+  }
 
   BoxDescriptions boxes_;
-  testing::XDisplayForTests display_;
+  XDisplayForTests display_;
 };
 
-std::future<int32_t> ShowModal(const WideText& comment, const WideText& message, int32_t kind) {
-  return std::async(std::launch::async, [comment, message, kind] {
-    return VTMessageBoxW(comment.c_str(), message.c_str(), kind, VT_MSGBOX_MODAL);
-  });
+// Every kind's icon; texts shown literally, null ones as the template's, odd
+// units as UTF-8 with each unpaired surrogate replaced; the caption is the
+// executable's path until a title is set; the controls at the template's
+// places in dialog units; OK focused and the default.
+TEST_F(MessageBoxGuiTest, EachKindShowsItsTextsAndIconAtTheTemplatePlaces) {
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+  ASSERT_GT(length, 0);
+  const std::string odd =
+      "\x01\x07\t\x0B\x0C\x1B\x7F|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD|\xF0\x9F\x98\x80|";
+  const WideText none = u"\xFFFF";
+  const struct {
+    WideText title, comment, message;
+    int32_t kind;
+    std::string caption, shownComment, shownMessage, icon;
+  } cases[] = {
+      {none, none, none, 0, std::string(path, length), "The comment is absent for this message", "Undefined error",
+       "question"},
+      {u"V <b>&amp; %s", u"<i>f</i> & %d", u"one\r\ntwo <b>", 1, "V <b>&amp; %s", "<i>f</i> & %d", "one\r\ntwo <b>",
+       "information"},
+      {u"t", u"", u"", 2, "t", "", "", "warning"},
+      {u"t" + OddUnits(), u"c" + OddUnits(), OddUnits() + u"\r\n", 3, "t" + odd, "c" + odd, odd + "\r\n", "error"},
+      {u"t", u"c", u"m", 4, "t", "c", "m", "information"},
+      {u"t", u"c", u"m", -1, "t", "c", "m", "information"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kind);
+    auto given = [&](const WideText& text) { return text == none ? nullptr : text.c_str(); };
+    if (c.title != none) VTSetMessageBoxTitleW(c.title.c_str());
+    ASSERT_EQ(0, VTMessageBoxW(given(c.comment), given(c.message), c.kind, VT_MSGBOX_ASYNC));
+    const Box box = boxes_.NextBox();
+    EXPECT_EQ(c.caption + "|" + c.shownComment + "|" + c.shownMessage + "|" + c.icon + "|emblem",
+              box.Text("caption") + "|" + box.Text("comment") + "|" + box.Text("message") + "|" + box.Text("icon") +
+                  "|" + box.Text("window-icon"));
+    EXPECT_EQ(0, box.Number("resizable"));
+    EXPECT_EQ(1, box.Number("ok-focused"));
+    EXPECT_EQ(1, box.Number("ok-default"));
+    vem::BaseUnits units{};
+    std::istringstream(box.Text("base-units")) >> units.x >> units.y;
+    ASSERT_GT(units.x * units.y, 0);
+    std::string expected;
+    for (const auto& control : vem::kTemplateControls) {
+      const vem::PixelRect r = vem::ToPixels(control.rect, units);
+      for (int n : {control.id, r.x, r.y, r.width, r.height}) expected += std::to_string(n) + " ";
+    }
+    EXPECT_EQ(expected, box.Text("controls"));
+    kill(static_cast<pid_t>(box.pid), SIGTERM);
+  }
 }
 
 // Enter and a click on OK end a box with 1; Esc and the window manager's
-// close request end it with 2. OK has the focus and is the default.
+// close request end it with 2.
 TEST_F(MessageBoxGuiTest, EachWayOfClosingGivesItsEndCode) {
   const struct {
     std::string how;
     int32_t end;
   } ways[] = {{"Return", 1}, {"click", 1}, {"Escape", 2}, {"close", 2}};
   for (const auto& way : ways) {
-    auto result = ShowModal(Wide("comment"), Wide("message"), 1);
+    auto result = ShowModal(u"comment", u"message");
     const Box box = boxes_.NextBox();
-    EXPECT_EQ(kOkButtonId, box.Number("focus"));
-    EXPECT_EQ(kOkButtonId, box.Number("default"));
+    const vem::PixelRect ok = Control(box, 0);
     if (way.how == "click") {
-      ClickOk(box);
+      Xdotool(box, "mousemove --window " + box.Text("window") + " " + std::to_string(ok.x + ok.width / 2) + " " +
+                       std::to_string(ok.y + ok.height / 2) + " click 1");
     } else if (way.how == "close") {
-      Close(box);
+      display_.RequestClose(std::stoul(box.Text("window")));
     } else {
-      PressKey(box, way.how);
+      Xdotool(box, "key --clearmodifiers " + way.how);
     }
     EXPECT_EQ(way.end, result.get()) << way.how;
   }
 }
 
-// Every kind's icon; texts shown literally, null ones as the template's; the
-// caption is the executable's path until a title is set; the controls are
-// at the template's places in a window of the template's size.
-TEST_F(MessageBoxGuiTest, ShowsCaptionIconCommentAndMessage) {
-  char path[4096];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-  ASSERT_GT(length, 0);
-  const struct {
-    const char *title, *comment, *message;
-    int32_t kind;
-    std::string caption, shownComment, shownMessage, icon;
-  } cases[] = {{nullptr, nullptr, nullptr, 0, std::string(path, length), "The comment is absent for this message",
-                "Undefined error", "question"},
-               {"Viewer <b>&amp; %s", "Saving <i>failed</i> & %d", "one\r\ntwo <b>x</b> &amp;", 1, "Viewer <b>&amp; %s",
-                "Saving <i>failed</i> & %d", "one\r\ntwo <b>x</b> &amp;", "information"},
-               {"t", "", "", 2, "t", "", "", "warning"},
-               {"t", "c", "m", 3, "t", "c", "m", "error"},
-               {"t", "c", "m", 4, "t", "c", "m", "information"},
-               {"t", "c", "m", -1, "t", "c", "m", "information"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.kind);
-    if (c.title != nullptr) VTSetMessageBoxTitleA(c.title);
-    ASSERT_EQ(0, VTMessageBoxA(c.comment, c.message, c.kind, VT_MSGBOX_ASYNC));
-    const Box box = boxes_.NextBox();
-    EXPECT_EQ(c.caption, box.Text("caption"));
-    EXPECT_EQ(c.shownComment, box.Text("comment"));
-    EXPECT_EQ(c.shownMessage, box.Text("message"));
-    EXPECT_EQ(c.icon, box.Text("icon"));
-    EXPECT_EQ("emblem", box.Text("window-icon"));
-    EXPECT_EQ(0, box.Number("resizable"));
-    const BaseUnits units{static_cast<int>(box.Number("base-x")), static_cast<int>(box.Number("base-y"))};
-    ASSERT_GT(units.x * units.y, 0);
-    const PixelRect client = ToPixels(DialogUnitsRect{0, 0, kDialogWidth, kDialogHeight}, units);
-    EXPECT_EQ(client.width, box.Number("client-width"));
-    EXPECT_EQ(client.height, box.Number("client-height"));
-    std::string expected, described;  // the controls in template order
-    for (const auto& control : kTemplateControls) {
-      const PixelRect r = ToPixels(control.rect, units);
-      expected += " " + std::to_string(control.id) + " " + std::to_string(r.x) + " " + std::to_string(r.y) + " " +
-                  std::to_string(r.width) + " " + std::to_string(r.height);
-    }
-    const std::string& bytes = box.record.bytes();
-    for (std::size_t at = 0; (at = bytes.find("\ncontrol ", at)) != std::string::npos; ++at) {
-      const std::size_t start = bytes.find('\n', at + 1) + 1;
-      described += " " + bytes.substr(start, bytes.find('\n', start) - start);
-    }
-    EXPECT_EQ(expected, described);
-    kill(static_cast<pid_t>(box.pid), SIGTERM);
-  }
-}
-
-// Two awaited boxes, each on its own thread with its own texts, hold the
-// wait until both have closed; a mode 0 box does not; mode 3 shows nothing.
+// Two awaited boxes, each on its own thread, hold the wait until both have
+// closed; a mode 0 box does not; mode 3 shows nothing.
 TEST_F(MessageBoxGuiTest, WaitEndsWhenEveryAwaitedBoxHasClosed) {
   ASSERT_EQ(0, VTMessageBoxA("first", "one", 0, VT_MSGBOX_ASYNC_AWAITED));
   ASSERT_EQ(0, VTMessageBoxA("second", "two", 3, VT_MSGBOX_ASYNC_AWAITED));
   ASSERT_EQ(0, VTMessageBoxA("mode 3", "m", 1, 3));
   const Box first = boxes_.NextBox(), second = boxes_.NextBox();
-  EXPECT_EQ((std::set<std::string>{"first one question", "second two error"}),
-            (std::set<std::string>{first.Text("comment") + " " + first.Text("message") + " " + first.Text("icon"),
-                                   second.Text("comment") + " " + second.Text("message") + " " + second.Text("icon")}));
   ASSERT_EQ(0, VTMessageBoxA("unawaited", "m", 1, VT_MSGBOX_ASYNC));
   const Box unawaited = boxes_.NextBox();
   EXPECT_EQ("unawaited", unawaited.Text("comment")) << "mode 3 showed a box";
   auto waited = std::async(std::launch::async, VTisMessageBoxReaded);
-  Close(first);
+  display_.RequestClose(std::stoul(first.Text("window")));
   EXPECT_EQ(std::future_status::timeout, waited.wait_for(milliseconds(300))) << "one box is still open";
-  Close(second);
-  if (waited.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-    kill(static_cast<pid_t>(second.pid), SIGKILL);  // so that the wait, and the test, end
-  }
-  EXPECT_EQ(1, waited.get());
+  display_.RequestClose(std::stoul(second.Text("window")));
+  EXPECT_EQ(std::future_status::ready, waited.wait_for(seconds(10)));
   EXPECT_EQ(0, kill(static_cast<pid_t>(unawaited.pid), 0)) << "the mode 0 box is still open";
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(1, VTisMessageBoxReaded());
-  EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(500)) << "nothing left to wait for";
-  Close(unawaited);
 }
 
 // The process's window found at the first call owns the awaited box, which
-// is modal for it and centred on it; a mode 0 box has no owner.
+// is modal for it; a mode 0 box has no owner.
 TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
   const unsigned long owner = display_.CreateOwnWindow();
   ASSERT_NE(0u, owner);
@@ -175,28 +155,43 @@ TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
   const Box owned = boxes_.NextBox();
   EXPECT_EQ(static_cast<long long>(owner), owned.Number("transient-for"));
   EXPECT_EQ(1, owned.Number("modal"));
-  std::this_thread::sleep_for(milliseconds(300));  // the window manager has the last word
-  const auto area = display_.ScreenRect(owner);
-  const auto box = display_.ScreenRect(std::stoul(owned.Text("window")));
-  EXPECT_NEAR(area.x + area.width / 2, box.x + box.width / 2, 30);
-  EXPECT_NEAR(area.y + area.height / 2, box.y + box.height / 2, 30);
   ASSERT_EQ(0, VTMessageBoxA("unowned", "m", 1, VT_MSGBOX_ASYNC));
-  const Box unowned = boxes_.NextBox();
-  EXPECT_EQ(0, unowned.Number("transient-for"));
-  Close(unowned);
-  Close(owned);
-  VTisMessageBoxReaded();
+  EXPECT_EQ(0, boxes_.NextBox().Number("transient-for"));
 }
 
-TEST_F(MessageBoxGuiTest, NoWindowAtFirstCallMeansNoOwnerLater) {
-  EXPECT_EQ(0, VTMessageBoxA("nothing", "m", 1, 3));  // the first call finds no window
-  ASSERT_NE(0u, display_.CreateOwnWindow());
-  ASSERT_EQ(0, VTMessageBoxA("later", "m", 1, VT_MSGBOX_ASYNC_AWAITED));
+// Large messages are in the field whole; they open at their start, and the
+// end, first out of sight, is reached by moving to the field and its end.
+class MessageSizesGuiTest : public MessageBoxGuiTest, public ::testing::WithParamInterface<MessageSize> {};
+
+TEST_P(MessageSizesGuiTest, ShowsTheWholeTextAndScrollsToItsEnd) {
+  const WideText message = Words(GetParam().units, GetParam().lines);
+  auto result = ShowModal(u"sized", message);
   const Box box = boxes_.NextBox();
-  EXPECT_EQ(0, box.Number("transient-for"));
-  Close(box);
-  VTisMessageBoxReaded();
+  EXPECT_TRUE(box.Text("message") == std::string(message.begin(), message.end())) << "the text is not whole";
+  const vem::PixelRect field = Control(box, 2);
+  auto dark_run = [&] {
+    return display_.LongestDarkRun(std::stoul(box.Text("window")), field.x + 2, field.y + 2, field.width - 4,
+                                   field.height - 4);
+  };
+  auto becomes = [&](auto condition) {
+    for (const auto deadline = std::chrono::steady_clock::now() + seconds(30);
+         std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(milliseconds(50))) {
+      if (condition()) return true;
+    }
+    return false;
+  };
+  const int across = (field.width - 4) * 2 / 5;
+  EXPECT_TRUE(becomes([&] { return dark_run() > 0; })) << "nothing painted";
+  EXPECT_LT(dark_run(), across) << "the end is in sight before scrolling";
+  Xdotool(box, "key --clearmodifiers Tab ctrl+End");
+  EXPECT_TRUE(becomes([&] { return dark_run() > across; })) << "the end never came into sight";
+  Xdotool(box, "key --clearmodifiers Return");  // in the field too, Enter presses OK
+  ASSERT_EQ(std::future_status::ready, result.wait_for(seconds(10)));
+  EXPECT_EQ(1, result.get());
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, MessageSizesGuiTest, ::testing::ValuesIn(kMessageSizes),
+                         [](const auto& size) { return std::string(size.param.name); });
 
 }  // namespace
-}  // namespace vem
+}  // namespace vem_test

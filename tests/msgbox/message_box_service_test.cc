@@ -15,7 +15,7 @@
 #include <tuple>
 #include <vector>
 
-namespace vem {
+namespace vem_test {
 namespace {
 
 using Text = std::basic_string<VemWChar>;
@@ -28,8 +28,8 @@ MaybeText Maybe(const VemWChar* text) { return text != nullptr ? MaybeText(text)
 struct Shown {
   MaybeText comment, message;
   std::int32_t kind;
-  WindowHandle owner;
-  ModuleHandle module;
+  vem::WindowHandle owner;
+  vem::ModuleHandle module;
   Text caption;
   bool operator==(const Shown& o) const {
     return std::tie(comment, message, kind, owner, module, caption) ==
@@ -47,36 +47,36 @@ struct Seen {
   std::vector<std::string> log;  // event traffic: "new 40", "set 40", "wait 40 41", "close 40", "end"
 };
 
-class FakePlatform final : public MessageBoxPlatform {
+class FakePlatform final : public vem::MessageBoxPlatform {
  public:
   explicit FakePlatform(Seen* seen) : seen_(seen) {}
-  ModuleHandle module = &end_code;
-  WindowHandle window = 0;
+  vem::ModuleHandle module = &end_code;
+  vem::WindowHandle window = 0;
   MaybeText executable = Wide("/opt/tools/bin/viewer");
   std::int32_t end_code = 1;
   bool threadsStart = true, eventsCreate = true;
 
-  ModuleHandle FindOwnModule() override {
+  vem::ModuleHandle FindOwnModule() override {
     ++seen_->searches;
     return module;
   }
-  WindowHandle FindOwnerWindow() override { return window; }
+  vem::WindowHandle FindOwnerWindow() override { return window; }
   bool ExecutablePath(Text* path) override {
     *path = executable.value_or(Wide("half-written"));
     return executable.has_value();
   }
-  std::int32_t RunDialog(const DialogRequest& r, CaptionSource& caption) override {
+  std::int32_t RunDialog(const vem::DialogRequest& r, vem::CaptionSource& caption) override {
     seen_->shown.push_back({Maybe(r.comment), Maybe(r.message), r.kind, r.owner, r.module, caption.Caption()});
     return end_code;
   }
-  bool NewEvent(EventHandle* event) override {
+  bool NewEvent(vem::EventHandle* event) override {
     if (!eventsCreate) return false;
     *event = next_++;
     Log("new", event, 1);
     return true;
   }
-  void SignalEvent(EventHandle event) override { Log("set", &event, 1); }
-  void WaitForAllEvents(const EventHandle* events, std::int32_t count) override {
+  void SignalEvent(vem::EventHandle event) override { Log("set", &event, 1); }
+  void WaitForAllEvents(const vem::EventHandle* events, std::int32_t count) override {
     Log("wait", events, count);
     for (std::int32_t i = 0; i < count; ++i) {
       while (!IsSet(events[i]) && RunThread()) {
@@ -84,7 +84,7 @@ class FakePlatform final : public MessageBoxPlatform {
       if (!IsSet(events[i])) ADD_FAILURE() << "the wait would hang on event " << events[i];
     }
   }
-  void CloseEvent(EventHandle event) override { Log("close", &event, 1); }
+  void CloseEvent(vem::EventHandle event) override { Log("close", &event, 1); }
   bool StartDisplayThread(void (*body)(void*), void* argument) override {
     if (threadsStart) threads_.emplace_back(body, argument);
     return threadsStart;
@@ -100,19 +100,19 @@ class FakePlatform final : public MessageBoxPlatform {
   }
 
  private:
-  void Log(const char* what, const EventHandle* events, std::int32_t count) {
+  void Log(const char* what, const vem::EventHandle* events, std::int32_t count) {
     std::string line = what;
     for (std::int32_t i = 0; i < count; ++i) line += " " + std::to_string(events[i]);
     seen_->log.push_back(line);
   }
-  bool IsSet(EventHandle event) const {
+  bool IsSet(vem::EventHandle event) const {
     for (const std::string& line : seen_->log) {
       if (line == "set " + std::to_string(event)) return true;
     }
     return false;
   }
   Seen* seen_;
-  EventHandle next_ = 40;
+  vem::EventHandle next_ = 40;
   std::deque<std::pair<void (*)(void*), void*>> threads_;
 };
 
@@ -136,7 +136,7 @@ class Model {
       return p_.end_code;
     }
     if (mode != 0 && mode != 1) return 0;
-    EventHandle event = 0;  // events are numbered from 40
+    vem::EventHandle event = 0;  // events are numbered from 40
     if (mode == 1) {
       if (!p_.eventsCreate) return -1;
       event = next_++;
@@ -167,13 +167,13 @@ class Model {
   void Wait() {
     if (pending_.empty()) return;
     std::string line = "wait";
-    for (EventHandle event : pending_) line += " " + std::to_string(event);
+    for (vem::EventHandle event : pending_) line += " " + std::to_string(event);
     log.push_back(line);
-    for (EventHandle event : pending_) {
+    for (vem::EventHandle event : pending_) {
       while (signalled_.count(event) == 0 && RunThread()) {
       }
     }
-    for (EventHandle event : pending_) log.push_back("close " + std::to_string(event));
+    for (vem::EventHandle event : pending_) log.push_back("close " + std::to_string(event));
     pending_.clear();
   }
   std::int32_t Pending() const { return static_cast<std::int32_t>(pending_.size()); }
@@ -188,7 +188,7 @@ class Model {
     if (text.size() > 259) text.resize(text[258] >= 0xD800 && text[258] <= 0xDBFF ? 258 : 259);
     return text;
   }
-  void Signal(EventHandle event) {
+  void Signal(vem::EventHandle event) {
     log.push_back("set " + std::to_string(event));
     signalled_.insert(event);
   }
@@ -197,14 +197,14 @@ class Model {
     return title_;
   }
   FakePlatform& p_;
-  ModuleHandle module_ = nullptr;
-  WindowHandle owner_ = 0;
+  vem::ModuleHandle module_ = nullptr;
+  vem::WindowHandle owner_ = 0;
   bool set_ = false;
   Text title_;
-  EventHandle next_ = 40;
-  std::vector<EventHandle> pending_;
-  std::set<EventHandle> signalled_;
-  std::deque<std::pair<Shown, EventHandle>> queued_;
+  vem::EventHandle next_ = 40;
+  std::vector<vem::EventHandle> pending_;
+  std::set<vem::EventHandle> signalled_;
+  std::deque<std::pair<Shown, vem::EventHandle>> queued_;
 };
 
 // Short texts mostly; titles around the caption's capacity. Surrogates and
@@ -226,7 +226,7 @@ TEST(MessageBoxServiceTest, RandomCallsMatchTheModel) {
     Seen seen;
     auto owned = std::make_unique<FakePlatform>(&seen);
     FakePlatform& platform = *owned;
-    auto service = std::make_unique<MessageBoxService>(std::move(owned));
+    auto service = std::make_unique<vem::MessageBoxService>(std::move(owned));
     Model model(platform);
     for (int step = 0; step < 40; ++step) {
       const int op = static_cast<int>(random() % 10);
@@ -288,8 +288,8 @@ TEST(MessageBoxServiceTest, NarrowTextsAreUtf8) {
       {"caf\xC3\xA9", {'c', 'a', 'f', 0xE9}}, {"\xF0\x9F\x98\x80", {0xD83D, 0xDE00}}, {"a\xFF", {'a', 0xFFFD}}};
   Seen seen;
   auto owned = std::make_unique<FakePlatform>(&seen);
-  const ModuleHandle module = owned->module;
-  MessageBoxService service(std::move(owned));
+  const vem::ModuleHandle module = owned->module;
+  vem::MessageBoxService service(std::move(owned));
   for (const auto& c : cases) {
     service.SetTitleNarrow(c.narrow);
     service.ShowNarrow(c.narrow, c.narrow, 0, 2);
@@ -299,4 +299,4 @@ TEST(MessageBoxServiceTest, NarrowTextsAreUtf8) {
 #endif
 
 }  // namespace
-}  // namespace vem
+}  // namespace vem_test

@@ -16,7 +16,7 @@
 #include "VemMsgBox.h"
 #include "msgbox/dialog_ids.h"
 
-namespace vem {
+namespace vem_test {
 namespace {
 
 std::wstring Text(HWND window) {
@@ -201,4 +201,4 @@ TEST(WindowsBox, WaitEndsWithTheLastAwaitedBox) {
 }
 
 }  // namespace
-}  // namespace vem
+}  // namespace vem_test
