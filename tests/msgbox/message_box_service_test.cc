@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -276,27 +275,6 @@ TEST(MessageBoxServiceTest, RandomCallsMatchTheModel) {
     EXPECT_EQ(model.searches, seen.searches);
   }
 }
-
-#if !defined(_WIN32)
-// Narrow text is UTF-8 here: beyond ASCII as UTF-16 units, above U+FFFF as a
-// pair, a malformed byte as U+FFFD.
-TEST(MessageBoxServiceTest, NarrowTextsAreUtf8) {
-  const struct {
-    const char* narrow;
-    Text wide;
-  } cases[] = {
-      {"caf\xC3\xA9", {'c', 'a', 'f', 0xE9}}, {"\xF0\x9F\x98\x80", {0xD83D, 0xDE00}}, {"a\xFF", {'a', 0xFFFD}}};
-  Seen seen;
-  auto owned = std::make_unique<FakePlatform>(&seen);
-  const vem::ModuleHandle module = owned->module;
-  vem::MessageBoxService service(std::move(owned));
-  for (const auto& c : cases) {
-    service.SetTitleNarrow(c.narrow);
-    service.ShowNarrow(c.narrow, c.narrow, 0, 2);
-    EXPECT_EQ((Shown{c.wide, c.wide, 0, 0, module, c.wide}), seen.shown.back()) << c.narrow;
-  }
-}
-#endif
 
 }  // namespace
 }  // namespace vem_test
