@@ -66,8 +66,8 @@ run_stage() {
   echo
   echo "==== $name: tests"
   # Tests labelled "gui" drive windows on the shared display, so they run one
-  # at a time after the others.
-  run_ctest "$name" "$dir" parallel --parallel "$jobs" --label-exclude gui
+  # at a time after the others; those labelled "manual" run by hand only.
+  run_ctest "$name" "$dir" parallel --parallel "$jobs" --label-exclude 'gui|manual'
   if [ "$name" = windows ]; then
     # Wine's X11 driver now and then crashes a program that drives many
     # dialogs (outside our code: glibc reports the heap of Wine's Unix side).
