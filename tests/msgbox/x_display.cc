@@ -49,7 +49,7 @@ unsigned long XDisplayForTests::CreateOwnWindow() {
   XMapWindow(display, window);
   XSync(display, False);
   XWindowAttributes attributes{};
-  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
        !IsListedClient(display, window) || !XGetWindowAttributes(display, window, &attributes) ||
        attributes.map_state != IsViewable;) {
     if (std::chrono::steady_clock::now() > deadline) return 0;
