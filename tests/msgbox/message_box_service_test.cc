@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include <deque>
 #include <memory>
 #include <optional>
@@ -275,6 +280,28 @@ TEST(MessageBoxServiceTest, RandomCallsMatchTheModel) {
     EXPECT_EQ(model.searches, seen.searches);
   }
 }
+
+#if !defined(_WIN32)
+// Texts that end where the caller's memory ends are copied without a read
+// past their terminator: the page after them is unreadable.
+TEST(MessageBoxServiceTest, TextsEndingAtTheEndOfTheCallersMemoryAreCopiedWithinIt) {
+  const long page = sysconf(_SC_PAGESIZE);
+  auto* pages = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(MAP_FAILED, static_cast<void*>(pages));
+  ASSERT_EQ(0, mprotect(pages + page, page, PROT_NONE));
+  VemWChar* text = reinterpret_cast<VemWChar*>(pages + page) - 2;
+  text[0] = 'm';
+  text[1] = 0;
+  Seen seen;
+  vem::MessageBoxService service(std::make_unique<FakePlatform>(&seen));
+  EXPECT_EQ(0, service.Show(text, text, 1, 1));
+  service.SetTitle(text);
+  EXPECT_EQ(1, service.WaitForAwaitedBoxes());
+  ASSERT_EQ(1u, seen.shown.size());
+  EXPECT_EQ(Wide("m"), *seen.shown[0].message);
+  munmap(pages, 2 * page);
+}
+#endif
 
 }  // namespace
 }  // namespace vem_test
