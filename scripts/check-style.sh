@@ -5,7 +5,9 @@
 # guard is VEMMISC_ and its path from the repository root in capitals, with
 # '/' and '.' as '_', and a trailing '_' (include/VemMisc.h:
 # VEMMISC_INCLUDE_VEMMISC_H_). With --fix both are rewritten in place; without
-# it any difference is listed and fails the check.
+# it any difference is listed and fails the check. Test code (tests/, fuzz/)
+# has one namespace of its own, vem_test, besides anonymous ones; that is
+# checked, never fixed.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -35,4 +37,9 @@ for header in $(git ls-files '*.h'); do
     failed=1
   fi
 done
+
+while IFS=: read -r file line text; do
+  echo "$file:$line: $text: test code opens vem_test or an anonymous namespace only"
+  failed=1
+done < <(git grep -nE '^\s*namespace\s+[A-Za-z_:]+\s*\{' -- tests fuzz | grep -vE ':\s*namespace\s+vem_test\s*\{')
 exit "$failed"
