@@ -63,7 +63,7 @@ class CallGenerator {
       case 1: return "\\";
       case 2: return "\\" + Spell(NewLetters(3));
       case 3: return std::string(255, 'L');
-      case 4: return std::string(256, 'l');
+      case 4: return std::string(257, 'l');
       case 5: return "L\\" + std::string(300, 'l');
       default: break;
     }
