@@ -32,5 +32,11 @@ TEST(SettingsManagerTest, AKeyHandleKeepsWritingToItsOwnHiveAfterTheLocationChan
   vem::Hive::Get(vem::RegistryRoot::kCurrentUser);  // lets the connection go
 }
 
+// Defaults change only with storage type 0; a null root or path keeps its default.
+TEST(SettingsManagerTest, InitSettingsTakesOnlyStorageTypeZero) {
+  EXPECT_FALSE(SettingsManager::InitSettings("HKEY_USERS", "x", 1));
+  EXPECT_TRUE(SettingsManager::InitSettings(nullptr, nullptr, 0));
+}
+
 }  // namespace
 }  // namespace vem_test
