@@ -15,8 +15,10 @@
 //   itself. A section or path that starts with a backslash is refused: the
 //   call fails and writes nothing.
 // - A key name has at most 255 characters, a value name at most 16,383
-//   (UTF-16 code units); keys lie at most 512 levels below the root. A call
-//   beyond these limits fails and creates nothing.
+//   (UTF-16 code units); keys lie at most 512 levels below the root. A key
+//   name or depth beyond them fails and creates nothing. A value name beyond
+//   its limit fails the write of the value only: the keys above it are
+//   created first, as the registry's own calls create them.
 #ifndef VEMMISC_INCLUDE_VEMSETTINGS_H_
 #define VEMMISC_INCLUDE_VEMSETTINGS_H_
 
@@ -71,7 +73,8 @@ class VEMMISC_API SettingsManager {
   // if it is missing, never the section key.
   bool GetParam(void* data, int32_t size, const char* section, const char* name, int32_t index);
   // Writes size bytes as a REG_BINARY value, creating the path and section
-  // keys as needed. True if the value was written.
+  // keys as needed (also when the value then cannot be written). True if the
+  // value was written.
   bool SetParam(const void* data, int32_t size, const char* section, const char* name, int32_t index);
   // Size of the stored value in bytes; 0 when it cannot be read.
   uint32_t GetParamDataLen(const char* section, const char* name, int32_t index);
