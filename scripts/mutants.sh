@@ -234,13 +234,15 @@ if [ "$needs_display" = 1 ] && [ -z "${VEMMISC_MUTANTS_DISPLAY:-}" ]; then
   exec env -u DISPLAY "$root/scripts/with-xvfb.sh" "$0" "${args[@]}"
 fi
 
-# The scratch copy follows the tree: changed files are copied (keeping their
-# times, so the build stays incremental), vanished ones removed.
+# The scratch copy follows the tree: changed files are copied with a fresh
+# time (an object built from an older copy may be newer than the file's own
+# time), unchanged ones are left alone so the build stays incremental, and
+# vanished ones are removed.
 mkdir -p "$scratch" "$work/home" "$work/tmp"
 (cd "$root" && find . \( -path ./build -o -path ./.git \) -prune -o -type f -print) | sort >"$work/tree.files"
 (cd "$scratch" && find . -type f -print) | sort | comm -13 "$work/tree.files" - | (cd "$scratch" && xargs -r rm -f)
 while IFS= read -r f; do
-  cmp -s "$root/$f" "$scratch/$f" || { mkdir -p "$(dirname "$scratch/$f")" && cp -p "$root/$f" "$scratch/$f"; }
+  cmp -s "$root/$f" "$scratch/$f" || { mkdir -p "$(dirname "$scratch/$f")" && cp "$root/$f" "$scratch/$f"; }
 done <"$work/tree.files"
 
 generator=()

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "VemMsgBox.h"
-#include "msgbox/helper/dialog_template.h"
 #include "msgbox/helper/dialog_units.h"
 #include "tests/msgbox/box_descriptions.h"
 #include "tests/msgbox/large_messages.h"
@@ -95,10 +94,13 @@ TEST_F(MessageBoxGuiTest, EachKindShowsItsTextsAndIconAtTheTemplatePlaces) {
     vem::BaseUnits units{};
     std::istringstream(box.Text("base-units")) >> units.x >> units.y;
     ASSERT_GT(units.x * units.y, 0);
+    // Each control's id and place in dialog units, in template order.
+    const int places[][5] = {{1, 110, 149, 50, 14}, {1009, 52, 11, 207, 20}, {1005, 6, 52, 265, 85},
+                             {-1, 10, 41, 62, 8},   {1008, 15, 10, 20, 20},  {-1, 7, 1, 37, 34}};
     std::string expected;
-    for (const auto& control : vem::kTemplateControls) {
-      const vem::PixelRect r = vem::ToPixels(control.rect, units);
-      for (int n : {control.id, r.x, r.y, r.width, r.height}) expected += std::to_string(n) + " ";
+    for (const auto& p : places) {
+      const vem::PixelRect r = vem::ToPixels({p[1], p[2], p[3], p[4]}, units);
+      for (int n : {p[0], r.x, r.y, r.width, r.height}) expected += std::to_string(n) + " ";
     }
     EXPECT_EQ(expected, box.Text("controls"));
     kill(static_cast<pid_t>(box.pid), SIGTERM);
