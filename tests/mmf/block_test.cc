@@ -33,25 +33,36 @@ class BlockTest : public ::testing::Test {
   LoadedLibrary library_;
 };
 
-// Seeded allocations and releases, by exact and by wrong addresses: after
-// every step the folder holds one file per live block, named by its number
-// and of its size, and every live block keeps its first, middle and last byte.
+// Seeded allocations, refusals and releases, by exact and by wrong addresses:
+// after every step the folder holds one file per live block, named by its
+// number and of its size, and every live block keeps its first, middle and
+// last byte. A refusal gives NULL and leaves no file; the next block's number
+// shows whether it had used one up.
 TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
   const std::uint64_t sizes[] = {1, 10, 4096, 4097, 65539, 1048579};
   std::map<unsigned char*, std::pair<std::uint64_t, std::uint64_t>> live;  // number and last index
   std::map<std::string, std::uintmax_t> files;
   std::mt19937 random(18);
-  for (std::uint64_t step = 1, number = 1; step < 200; ++step) {
+  for (std::uint64_t step = 1, number = 1; step < 240; ++step) {
     auto chosen = live.begin();
     std::advance(chosen, live.empty() ? 0 : random() % live.size());
-    if (live.empty() || random() % 5 < 3) {
+    const unsigned pick = live.empty() ? 0 : random() % 10;
+    if (pick < 5) {
       const std::uint64_t size = sizes[random() % 6];
       auto* b = static_cast<unsigned char*>(library_.alloc(size));
       ASSERT_NE(b, nullptr);
       b[0] = b[(size - 1) / 2] = b[size - 1] = static_cast<unsigned char>(number);
       live[b] = {number, size - 1};
       files[BlockFileName(number++)] = size;
-    } else if (random() % 3 == 0) {  // inside a block, or nowhere: ignored
+    } else if (pick == 5) {  // a size the system cannot map, or a directory that is missing or a block's file
+      const Unmappable& refusal = kUnmappable[random() % kUnmappable.size()];
+      const bool directory = random() % 2 == 0;
+      if (directory)
+        SetTemporaryDirectory(folder_.PathOf(random() % 2 ? "missing" : BlockFileName(chosen->second.first)));
+      ASSERT_EQ(library_.alloc(directory ? 4096 : refusal.size), nullptr) << "step " << step;
+      number += directory || refusal.uses_number;
+      SetTemporaryDirectory(folder_.path());
+    } else if (pick == 6) {  // inside a block, or nowhere: ignored
       library_.free(random() % 2 ? nullptr : chosen->first + 1 + random() % (chosen->second.second + 1));
     } else {
       library_.free(chosen->first);
@@ -67,26 +78,6 @@ TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
   ASSERT_FALSE(live.empty());
   EXPECT_TRUE(library_.Unload());
   EXPECT_EQ(folder_.EntryCount(), 0u);
-}
-
-// Each refusal gives NULL and leaves no file; the next block's number shows
-// whether the refusal had used one up.
-TEST_F(BlockTest, RefusalsLeaveNothingBehind) {
-  std::ofstream(folder_.PathOf("plain-file")) << "not a directory";
-  std::uint64_t number = 3;
-  for (const char* directory : {"missing", "plain-file"}) {
-    SetTemporaryDirectory(folder_.PathOf(directory));
-    EXPECT_EQ(library_.alloc(4096), nullptr) << directory;
-  }
-  SetTemporaryDirectory(folder_.path());
-  for (const Unmappable& refusal : kUnmappable) {
-    EXPECT_EQ(library_.alloc(refusal.size), nullptr) << refusal.size;
-    number += refusal.uses_number;
-  }
-  EXPECT_EQ(folder_.EntryCount(), 1u);
-  void* block = library_.alloc(100);
-  EXPECT_EQ(Blocks(), (std::map<std::string, std::uintmax_t>{{BlockFileName(number), 100}}));
-  library_.free(block);
 }
 
 #if !defined(_WIN32)
