@@ -4,6 +4,9 @@
 // file: written before an import, the text expected of an export. The files
 // are those regedit does not write, good and bad; what the runs against Wine
 // cover (regedit's own files, reg add's data) is not here.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <string>
 #include <vector>
 
@@ -128,6 +131,8 @@ const Step kSteps[] = {
     {kImport, 1, "", "the file does not start with", "Windows Registry Editor Version 5.0\r\n"},
     {kImport, 1, "", "in.reg, line 4: cannot create the key HKEY_CURRENT_USER\\F\\kkk",
      kBad + "\"kept\"=-\n[HKCU\\F\\" + std::string(256, 'k') + "]"},
+    {kImport, 1, "", "in.reg: the changes could not be saved",
+     kV5 + "[HKCU\\F]\n\"big\"=\"" + std::string(600000, 'b') + "\""},
     {{"import", "%/absent.reg"}, 1, "", "Cannot read the file"},
     {{"query", "HKCU\\F"},
      0,
@@ -136,8 +141,15 @@ const Step kSteps[] = {
 };
 
 // The hive of HKEY_CURRENT_CONFIG is a file that is no hive: it is reported
-// and left alone, and the other roots still work.
+// and left alone, and the other roots still work. No file may grow beyond
+// 1 MiB (a write past that fails, without a signal), so that the hive's log
+// cannot take the 1.2 MB string of the big import.
 TEST_F(CommandTableTest, CommandLinesAsRegExeTakesThem) {
+  rlimit kept{};
+  getrlimit(RLIMIT_FSIZE, &kept);
+  const rlimit limited{1 << 20, kept.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  signal(SIGXFSZ, SIG_IGN);
   SettingsManager settings;
   ASSERT_TRUE(settings.SetParam("\x0A\x0B\xFF", 3, "Audio", "Gain", 3));
   WriteFile(PathOf("old.reg"), "old");
@@ -171,6 +183,8 @@ TEST_F(CommandTableTest, CommandLinesAsRegExeTakesThem) {
   EXPECT_GT(ReadFile(PathOf("old.reg")).size(), 3u);
   EXPECT_EQ(ReadFile(PathOf("none.reg")), "");
   EXPECT_EQ(ReadFile(PathOf("hive/HKEY_CURRENT_CONFIG.db")), "not a hive");
+  signal(SIGXFSZ, SIG_DFL);
+  setrlimit(RLIMIT_FSIZE, &kept);
 }
 
 }  // namespace

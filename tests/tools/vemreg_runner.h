@@ -3,7 +3,11 @@
 #define VEMMISC_TESTS_TOOLS_VEMREG_RUNNER_H_
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,31 +16,52 @@
 namespace vem_test {
 
 struct RunResult {
-  int exit_code = -1;
+  int exit_code = -1;  // -1: it did not exit normally
   std::string out;
   std::string err;
 };
 
 // A whole file as bytes; an empty text when it cannot be read.
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 // Each test gets an empty folder; VEMMISC_REGISTRY_DIR names its "hive"
 // folder, which the tool (and the library, in this process) use for every hive.
 class VemregTest : public ::testing::Test {
  protected:
-  VemregTest();
-  ~VemregTest() override;
+  VemregTest() : folder_("vemreg-") { setenv("VEMMISC_REGISTRY_DIR", PathOf("hive").c_str(), 1); }
+  ~VemregTest() override { unsetenv("VEMMISC_REGISTRY_DIR"); }
 
-  // Runs command[0] (a path) with the rest as arguments, standard input from
-  // /dev/null; exit_code is -1 when it did not exit normally.
-  RunResult RunProgram(const std::vector<std::string>& command);
+  // Runs command[0] with the rest as arguments through the shell, each word
+  // quoted whole, standard input from /dev/null.
+  RunResult RunProgram(const std::vector<std::string>& command) {
+    std::string line = "exec";
+    for (const std::string& word : command) {
+      line += " '";
+      for (char c : word) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      line += "'";
+    }
+    const int status =
+        std::system((line + " </dev/null >'" + PathOf("stdout") + "' 2>'" + PathOf("stderr") + "'").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(PathOf("stdout")), ReadFile(PathOf("stderr"))};
+  }
   RunResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), VEMREG_PATH);
     return RunProgram(args);
   }
   // Runs vemreg and expects success with nothing on standard error.
-  std::string RunOk(const std::vector<std::string>& args);
+  std::string RunOk(const std::vector<std::string>& args) {
+    const RunResult result = Run(args);
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    return result.out;
+  }
   std::string PathOf(const std::string& name) const { return folder_.PathOf(name); }
 
   TempFolder folder_;
