@@ -58,6 +58,16 @@ unsigned long XDisplayForTests::CreateOwnWindow() {
   return window;
 }
 
+void XDisplayForTests::ListGoneClient() {
+  Display* display = AsDisplay(display_);
+  const Atom list = XInternAtom(display, "_NET_CLIENT_LIST", False);
+  const Window gone = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  XDestroyWindow(display, gone);
+  XChangeProperty(display, DefaultRootWindow(display), list, XA_WINDOW, 32, PropModePrepend,
+                  reinterpret_cast<const unsigned char*>(&gone), 1);
+  XSync(display, False);
+}
+
 void XDisplayForTests::RequestClose(unsigned long window) {
   Display* display = AsDisplay(display_);
   XEvent event{};

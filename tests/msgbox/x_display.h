@@ -16,6 +16,9 @@ class XDisplayForTests {
   // Maps a top-level window that says it belongs to this process and waits
   // until the window manager lists it; 0 on failure.
   unsigned long CreateOwnWindow();
+  // Puts a window that no longer exists first in the window manager's list
+  // of clients, as the list is just after a client has gone.
+  void ListGoneClient();
   // Asks the window manager to close `window`, as its close button does.
   void RequestClose(unsigned long window);
   // The longest run of dark pixels in one row of the rectangle of `window`
