@@ -19,10 +19,17 @@ std::string BlockFileName(std::uint64_t n) {
   return std::filesystem::path(path).filename().string();
 }
 
+// An export as the function type it has; the cast through void (*)() tells
+// the compiler that GetProcAddress's type is known not to be it.
+template <typename Function>
+Function Export(void* handle, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(static_cast<HMODULE>(handle), name)));
+}
+
 LoadedLibrary::LoadedLibrary() : handle_(LoadLibraryW(VEMMISC_LIBRARY_FILE)) {
   if (handle_ == nullptr) return;
-  alloc = reinterpret_cast<void* (*)(std::uint64_t)>(GetProcAddress(static_cast<HMODULE>(handle_), "VTAllocMMF"));
-  free = reinterpret_cast<void (*)(void*)>(GetProcAddress(static_cast<HMODULE>(handle_), "VTFreeMMF"));
+  alloc = Export<void* (*)(std::uint64_t)>(handle_, "VTAllocMMF");
+  free = Export<void (*)(void*)>(handle_, "VTFreeMMF");
 }
 
 bool LoadedLibrary::Unload() {
