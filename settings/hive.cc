@@ -283,14 +283,14 @@ sqlite3_stmt* Hive::Prepared(StatementId id) {
       "SELECT id FROM reg_keys WHERE parent = ?1 AND name_key = ?2",
       "INSERT INTO reg_keys(parent, name, name_key) VALUES(?1, ?2, ?3)",
       "SELECT name FROM reg_keys WHERE id = ?1",
-      "WITH RECURSIVE up(id, depth) AS (SELECT ?1, 0 UNION ALL"
-      " SELECT reg_keys.parent, up.depth + 1 FROM reg_keys JOIN up ON reg_keys.id = up.id"
-      " WHERE reg_keys.parent IS NOT NULL) SELECT max(depth) FROM up",
+      ("WITH RECURSIVE up(id, depth) AS (SELECT ?1, 0 UNION ALL"
+       " SELECT reg_keys.parent, up.depth + 1 FROM reg_keys JOIN up ON reg_keys.id = up.id"
+       " WHERE reg_keys.parent IS NOT NULL) SELECT max(depth) FROM up"),
       "DELETE FROM reg_keys WHERE id = ?1 AND id <> 0",
       "SELECT id, name FROM reg_keys WHERE parent = ?1 ORDER BY name_key",
       "SELECT type, data FROM reg_values WHERE key = ?1 AND name_key = ?2",
-      "INSERT INTO reg_values(key, name, name_key, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
-      "ON CONFLICT(key, name_key) DO UPDATE SET type = excluded.type, data = excluded.data",
+      ("INSERT INTO reg_values(key, name, name_key, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+       "ON CONFLICT(key, name_key) DO UPDATE SET type = excluded.type, data = excluded.data"),
       "DELETE FROM reg_values WHERE key = ?1 AND name_key = ?2",
       "SELECT name, type, data FROM reg_values WHERE key = ?1 ORDER BY name_key",
   };
