@@ -12,10 +12,10 @@ namespace vem_test {
 
 class OpStream {
  public:
-  OpStream(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  OpStream(const uint8_t* data, size_t size) : data_(data), end_(data + size) {}
 
-  bool More() const { return pos_ < size_; }
-  uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+  bool More() const { return data_ < end_; }
+  uint8_t Byte() { return data_ < end_ ? *data_++ : 0; }
   bool Bool() { return (Byte() & 1) != 0; }
   uint32_t Bits32() {
     uint32_t v = 0;
@@ -41,9 +41,14 @@ class OpStream {
 
  private:
   const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
+  const uint8_t* end_;
 };
+
+// Distinct pointers for the values of a container, never dereferenced; 0 is null.
+template <typename T>
+T* Token(int32_t n) {
+  return n == 0 ? nullptr : reinterpret_cast<T*>(uintptr_t{0x1000} + 16 * static_cast<uintptr_t>(n));
+}
 
 // A disagreement with a model. The property tests turn it into a test
 // failure naming the seed; the fuzzers abort, which libFuzzer reports with

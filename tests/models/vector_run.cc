@@ -1,23 +1,75 @@
-// UVector and TVector (an OVector) against VectorModel. The run picks the
-// class and its settings, then every operation, the odd ones included
+// UVector and TVector (an OVector) against a plain model of their storage:
+// the slots (none until the first allocation), the capacity, the last index
+// and the growth factor, changed as the vectors' rules state. The run picks
+// the class and its settings, then every operation, the odd ones included
 // (Resize, Adjust, Reset, Clear, SetCapacity, InsertElement, appending a
-// vector to itself, copies). After every step the size, the capacity, the
-// growth factor and every slot of the storage must match the model.
+// vector to itself, copies); after every step the size, the capacity, the
+// growth factor and every slot must match the model's.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "VemContainers.h"
 #include "tests/models/op_stream.h"
-#include "tests/models/vector_model.h"
 
 namespace vem_test {
 namespace {
 
+// kNullsVacatedSlot: a removal zeroes the slot the last element leaves
+// (OVector) or leaves its old value there (UVector).
+template <typename Element, bool kNullsVacatedSlot>
+struct Model {
+  std::vector<Element> slots;
+  bool has_storage = false;
+  int32_t capacity, last = -1;
+  float grow_factor;
+
+  Model(float factor, int32_t slot_count) : capacity(slot_count), grow_factor(factor) {}
+  int32_t Size() const { return last + 1; }
+  bool InRange(int32_t i) const { return i >= 0 && i <= last; }
+  void Allocate(int32_t slot_count) {
+    capacity = slot_count;
+    slots.resize(static_cast<size_t>(slot_count));
+    has_storage = true;
+  }
+  void Add(Element e) {
+    const float step = static_cast<float>(capacity) * grow_factor;  // below one slot: one
+    if (!has_storage)
+      Allocate(std::max(capacity, 1));
+    else if (last == capacity - 1)
+      Allocate(capacity + (step >= 1.0f ? static_cast<int32_t>(step) : 1));
+    slots[static_cast<size_t>(++last)] = e;
+  }
+  void Append(const Model& source) {
+    for (int32_t i = 0; i < source.Size(); ++i) Add(source.slots[static_cast<size_t>(i)]);
+  }
+  void Resize(int32_t size) {
+    size = std::max(size, 0);
+    if (!has_storage || size > capacity) Allocate(size);
+    std::fill(slots.begin() + size, slots.end(), Element());
+    last = size - 1;
+  }
+  int32_t Adjust() {
+    if (last < capacity - 1) Allocate(Size());
+    return capacity;
+  }
+  void Remove(int32_t i) {
+    if (!InRange(i)) return;
+    std::copy(slots.begin() + i + 1, slots.begin() + last + 1, slots.begin() + i);
+    if (kNullsVacatedSlot) slots[static_cast<size_t>(last)] = Element();
+    --last;
+  }
+  int32_t Find(Element e) const {
+    const auto at = std::find(slots.begin(), slots.begin() + Size(), e);
+    return at == slots.begin() + Size() ? -1 : static_cast<int32_t>(at - slots.begin());
+  }
+};
+
 template <typename Vector>
-class Probed : public Vector {
- public:
-  Probed(float grow_factor, int32_t capacity) : Vector(grow_factor, capacity) {}
+struct Probed : Vector {
+  using Vector::Vector;
   int32_t Capacity() const { return this->m_capacity; }
   float GrowFactor() const { return this->m_growFactor; }
 };
@@ -34,20 +86,17 @@ struct TKind {
   using Vector = TVector<char>;
   using Element = char*;
   static constexpr bool kNullsVacatedSlot = true;
-  static Element Make(int32_t n) {
-    return n == 0 ? nullptr : reinterpret_cast<char*>(uintptr_t{0x2000} + 8 * static_cast<uintptr_t>(n));
-  }
+  static Element Make(int32_t n) { return Token<char>(n); }
   static constexpr Element kOutOfRange = nullptr;
 };
 
-template <typename Kind, typename Model>
-void CheckSame(Probed<typename Kind::Vector>& vector, const Model& model) {
-  MODEL_CHECK(vector.GetSize() == model.Size() && vector.Capacity() == model.Capacity());
-  const float factor = vector.GrowFactor(), expected = model.GrowFactor();
-  MODEL_CHECK(std::memcmp(&factor, &expected, sizeof factor) == 0);
-  auto* array = vector.GetArray();
-  MODEL_CHECK((array != nullptr) == model.HasStorage());
-  for (size_t i = 0; i < model.Slots().size(); ++i) MODEL_CHECK(array[i] == model.Slots()[i]);
+template <typename Vector, typename M>
+void CheckSame(Vector& vector, const M& model) {
+  const float factor = vector.GrowFactor();
+  MODEL_CHECK(vector.GetSize() == model.Size() && vector.Capacity() == model.capacity);
+  MODEL_CHECK(std::memcmp(&factor, &model.grow_factor, sizeof factor) == 0);
+  MODEL_CHECK((vector.GetArray() != nullptr) == model.has_storage);
+  MODEL_CHECK(std::equal(model.slots.begin(), model.slots.end(), vector.GetArray()));
 }
 
 float PickGrowFactor(OpStream& in) {
@@ -56,96 +105,69 @@ float PickGrowFactor(OpStream& in) {
 
 template <typename Kind>
 void Run(OpStream& in) {
-  using Model = VectorModel<typename Kind::Element, Kind::kNullsVacatedSlot>;
-  using Vector = Probed<typename Kind::Vector>;
+  using M = Model<typename Kind::Element, Kind::kNullsVacatedSlot>;
   const float grow_factor = PickGrowFactor(in);
   const int32_t capacity = in.Pick({16, 0, 1, 2, 4, 100});
-  Vector vector(grow_factor, capacity), other(0.5f, 16);
-  Model model(grow_factor, capacity), otherModel(0.5f, 16);
+  Probed<typename Kind::Vector> vector(grow_factor, capacity), other(0.5f, 16);
+  M model(grow_factor, capacity), other_model(0.5f, 16);
   for (int step = 0; step < 200 && in.More(); ++step) {
     const typename Kind::Element element = Kind::Make(in.Range(0, 7));
     const int32_t index = in.Range(-2, model.Size() + 1);
     switch (in.Range(0, 17)) {
-      case 0:
-      case 1:
-      case 2:
-        vector.AddElement(element);
-        model.Add(element);
-        break;
-      case 3:
-        other.AddElement(element);
-        otherModel.Add(element);
-        break;
+      case 3: other.AddElement(element), other_model.Add(element); break;
       // Appending at most doubles the size; the cap keeps runs to a few
-      // thousand slots.
+      // thousand slots. A vector appended to itself gains one copy.
       case 4:
-        if (model.Size() <= 2048) vector.AppendArray(&other), model.Append(otherModel);
+        if (model.Size() <= 2048) vector.AppendArray(&other), model.Append(other_model);
         break;
-      case 5:  // a vector appended to itself gains one copy of its elements
-        if (model.Size() <= 2048) vector.AppendArray(&vector), model.Append(Model(model));
+      case 5:
+        if (model.Size() <= 2048) vector.AppendArray(&vector), model.Append(M(model));
         break;
       case 6: {
         const int32_t size = in.Range(-3, 70);
-        vector.Resize(size);
-        model.Resize(size);
+        vector.Resize(size), model.Resize(size);
         break;
       }
       case 7: MODEL_CHECK(vector.Adjust() == model.Adjust()); break;
-      case 8:
-        vector.RemoveElement(element);
-        model.RemoveAt(model.Find(element));
-        break;
-      case 9:
-        vector.RemoveElement(index);
-        model.RemoveAt(index);
-        break;
+      case 8: vector.RemoveElement(element), model.Remove(model.Find(element)); break;
+      case 9: vector.RemoveElement(index), model.Remove(index); break;
       case 10: MODEL_CHECK(vector.isElement(element) == model.Find(element)); break;
       case 11:
-        MODEL_CHECK(vector.GetElement(index) == (model.InRange(index) ? model.At(index) : Kind::kOutOfRange));
+        MODEL_CHECK(vector.GetElement(index) ==
+                    (model.InRange(index) ? model.slots[static_cast<size_t>(index)] : Kind::kOutOfRange));
         break;
       case 12:
         vector.SetElement(element, index);
-        model.Set(element, index);
+        if (model.InRange(index)) model.slots[static_cast<size_t>(index)] = element;
         break;
-      case 13: vector.InsertElement(element, index); break;
-      case 14:
-        vector.Reset();
-        model.Reset();
-        break;
-      case 15:
-        vector.Clear();
-        model.Clear();
-        break;
-      case 16: {
+      case 13: vector.InsertElement(element, index); break;  // does nothing
+      case 14: vector.Reset(), model.last = -1; break;
+      case 15: vector.Clear(), model.slots.clear(), model.has_storage = false, model.last = -1; break;
+      case 16: {  // a vector with storage keeps counting the slots it has
         const int32_t new_capacity = in.Range(0, 40);
-        const float newFactor = PickGrowFactor(in);
-        vector.SetCapacity(new_capacity, newFactor);
-        model.SetCapacity(new_capacity, newFactor);
+        const float new_factor = PickGrowFactor(in);
+        vector.SetCapacity(new_capacity, new_factor);
+        model.capacity = model.has_storage ? model.capacity : new_capacity;
+        model.grow_factor = new_factor;
         break;
       }
-      default: {  // copies duplicate the storage: changing one leaves the other
-        Vector copy(vector);
-        Model copyModel(model);
-        copy.AddElement(element);
-        copyModel.Add(element);
-        CheckSame<Kind>(copy, copyModel);
-        if (in.Bool()) vector = copy, model = copyModel;
+      case 17: {  // copies duplicate the storage: changing one leaves the other
+        auto copy = vector;
+        M copy_model = model;
+        copy.AddElement(element), copy_model.Add(element);
+        CheckSame(copy, copy_model);
+        if (in.Bool()) vector = copy, model = copy_model;
         break;
       }
+      default: vector.AddElement(element), model.Add(element);
     }
-    CheckSame<Kind>(vector, model);
-    CheckSame<Kind>(other, otherModel);
+    CheckSame(vector, model);
+    CheckSame(other, other_model);
   }
 }
 
 }  // namespace
 
-void RunVectors(OpStream& in) {
-  if (in.Bool()) {
-    Run<UKind>(in);
-  } else {
-    Run<TKind>(in);
-  }
-}
+void RunVectors(OpStream& in) { in.Bool() ? Run<UKind>(in) : Run<TKind>(in); }
 
 }  // namespace vem_test
