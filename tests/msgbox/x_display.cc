@@ -46,16 +46,22 @@ unsigned long XDisplayForTests::CreateOwnWindow() {
   const long pid = getpid();
   XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&pid), 1);
-  XMapWindow(display, window);
-  XSync(display, False);
   XWindowAttributes attributes{};
-  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-       !IsListedClient(display, window) || !XGetWindowAttributes(display, window, &attributes) ||
-       attributes.map_state != IsViewable;) {
-    if (std::chrono::steady_clock::now() > deadline) return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // A window mapped while the window manager is still starting may be left
+  // unmanaged; it is mapped anew each second until the manager lists it.
+  for (int tries = 0; tries < 15; ++tries) {
+    XUnmapWindow(display, window);
+    XMapWindow(display, window);
+    XSync(display, False);
+    for (int polls = 0; polls < 50; ++polls) {
+      if (IsListedClient(display, window) && XGetWindowAttributes(display, window, &attributes) &&
+          attributes.map_state == IsViewable) {
+        return window;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
   }
-  return window;
+  return 0;
 }
 
 void XDisplayForTests::ListGoneClient() {
