@@ -17,16 +17,16 @@
 namespace vem_test {
 namespace {
 
-// kNullsVacatedSlot: a removal zeroes the slot the last element leaves
-// (OVector) or leaves its old value there (UVector).
-template <typename Element, bool kNullsVacatedSlot>
+template <typename Element>
 struct Model {
   std::vector<Element> slots;
   bool has_storage = false;
   int32_t capacity, last = -1;
   float grow_factor;
+  bool nulls_vacated;  // a removal zeroes the slot the last element leaves (OVector), or not (UVector)
 
-  Model(float factor, int32_t slot_count) : capacity(slot_count), grow_factor(factor) {}
+  Model(float factor, int32_t slot_count, bool nulls)
+      : capacity(slot_count), grow_factor(factor), nulls_vacated(nulls) {}
   int32_t Size() const { return last + 1; }
   bool InRange(int32_t i) const { return i >= 0 && i <= last; }
   void Allocate(int32_t slot_count) {
@@ -58,7 +58,7 @@ struct Model {
   void Remove(int32_t i) {
     if (!InRange(i)) return;
     std::copy(slots.begin() + i + 1, slots.begin() + last + 1, slots.begin() + i);
-    if (kNullsVacatedSlot) slots[static_cast<size_t>(last)] = Element();
+    if (nulls_vacated) slots[static_cast<size_t>(last)] = Element();
     --last;
   }
   int32_t Find(Element e) const {
@@ -74,22 +74,6 @@ struct Probed : Vector {
   float GrowFactor() const { return this->m_growFactor; }
 };
 
-struct UKind {
-  using Vector = UVector;
-  using Element = uint32_t;
-  static constexpr bool kNullsVacatedSlot = false;
-  static Element Make(int32_t n) { return n == 7 ? 0xFFFFFFFFu : static_cast<uint32_t>(n); }
-  static constexpr Element kOutOfRange = 0xFFFFFFFFu;
-};
-
-struct TKind {
-  using Vector = TVector<char>;
-  using Element = char*;
-  static constexpr bool kNullsVacatedSlot = true;
-  static Element Make(int32_t n) { return Token<char>(n); }
-  static constexpr Element kOutOfRange = nullptr;
-};
-
 template <typename Vector, typename M>
 void CheckSame(Vector& vector, const M& model) {
   const float factor = vector.GrowFactor();
@@ -103,15 +87,17 @@ float PickGrowFactor(OpStream& in) {
   return in.Pick({0.5f, 1.0f, 0.01f, 2.5f, 0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN()});
 }
 
-template <typename Kind>
-void Run(OpStream& in) {
-  using M = Model<typename Kind::Element, Kind::kNullsVacatedSlot>;
+// make gives the elements from 0 to 7; GetElement answers out_of_range
+// outside the elements.
+template <typename Vector, typename Element>
+void Run(OpStream& in, bool nulls_vacated, Element out_of_range, Element (*make)(int32_t)) {
+  using M = Model<Element>;
   const float grow_factor = PickGrowFactor(in);
   const int32_t capacity = in.Pick({16, 0, 1, 2, 4, 100});
-  Probed<typename Kind::Vector> vector(grow_factor, capacity), other(0.5f, 16);
-  M model(grow_factor, capacity), other_model(0.5f, 16);
+  Probed<Vector> vector(grow_factor, capacity), other(0.5f, 16);
+  M model(grow_factor, capacity, nulls_vacated), other_model(0.5f, 16, nulls_vacated);
   for (int step = 0; step < 200 && in.More(); ++step) {
-    const typename Kind::Element element = Kind::Make(in.Range(0, 7));
+    const Element element = make(in.Range(0, 7));
     const int32_t index = in.Range(-2, model.Size() + 1);
     switch (in.Range(0, 17)) {
       case 3: other.AddElement(element), other_model.Add(element); break;
@@ -134,7 +120,7 @@ void Run(OpStream& in) {
       case 10: MODEL_CHECK(vector.isElement(element) == model.Find(element)); break;
       case 11:
         MODEL_CHECK(vector.GetElement(index) ==
-                    (model.InRange(index) ? model.slots[static_cast<size_t>(index)] : Kind::kOutOfRange));
+                    (model.InRange(index) ? model.slots[static_cast<size_t>(index)] : out_of_range));
         break;
       case 12:
         vector.SetElement(element, index);
@@ -168,6 +154,15 @@ void Run(OpStream& in) {
 
 }  // namespace
 
-void RunVectors(OpStream& in) { in.Bool() ? Run<UKind>(in) : Run<TKind>(in); }
+// UVector's elements include 0xFFFFFFFF, its answer outside the elements;
+// TVector's are pointers, null among them.
+void RunVectors(OpStream& in) {
+  if (in.Bool()) {
+    Run<UVector, uint32_t>(in, false, 0xFFFFFFFFu,
+                           [](int32_t n) { return n == 7 ? 0xFFFFFFFFu : static_cast<uint32_t>(n); });
+  } else {
+    Run<TVector<char>, char*>(in, true, nullptr, Token<char>);
+  }
+}
 
 }  // namespace vem_test
