@@ -41,16 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     std::vector<RegFileEntry> reread;
-    FUZZ_CHECK(vem::ReadRegFile(writer.Finish(), &reread, &error));
-    FUZZ_CHECK(reread.size() == written.size());
+    FUZZ_CHECK(vem::ReadRegFile(writer.Finish(), &reread, &error) && reread.size() == written.size());
     for (size_t i = 0; i < written.size(); ++i) {
-      FUZZ_CHECK(reread[i].kind == written[i].kind);
-      if (written[i].kind == RegFileEntry::Kind::kKey) {
-        FUZZ_CHECK(vem::FullKeyName(reread[i].key) == vem::FullKeyName(written[i].key));
-      } else {
-        const vem::HiveValue &a = reread[i].value, &b = written[i].value;
-        FUZZ_CHECK(a.name == b.name && a.type == b.type && a.data == b.data);
-      }
+      const RegFileEntry &a = reread[i], &b = written[i];
+      FUZZ_CHECK(a.kind == b.kind && vem::FullKeyName(a.key) == vem::FullKeyName(b.key) &&
+                 a.value.name == b.value.name && a.value.type == b.value.type && a.value.data == b.value.data);
     }
   }
   return 0;

@@ -38,11 +38,12 @@ class VemregTest : public ::testing::Test {
   VemregTest() : folder_("vemreg-") { setenv("VEMMISC_REGISTRY_DIR", PathOf("hive").c_str(), 1); }
   ~VemregTest() override { unsetenv("VEMMISC_REGISTRY_DIR"); }
 
-  // Runs command[0] with the rest as arguments through the shell, each word
-  // quoted whole, standard input from /dev/null.
-  RunResult RunProgram(const std::vector<std::string>& command) {
+  // Runs `program` (vemreg unless given) with `args` through the shell, each
+  // word quoted whole, standard input from /dev/null.
+  RunResult Run(std::vector<std::string> args, const std::vector<std::string>& program = {VEMREG_PATH}) {
+    args.insert(args.begin(), program.begin(), program.end());
     std::string line = "exec";
-    for (const std::string& word : command) {
+    for (const std::string& word : args) {
       line += " '";
       for (char c : word) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
       line += "'";
@@ -50,10 +51,6 @@ class VemregTest : public ::testing::Test {
     const int status =
         std::system((line + " </dev/null >'" + PathOf("stdout") + "' 2>'" + PathOf("stderr") + "'").c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(PathOf("stdout")), ReadFile(PathOf("stderr"))};
-  }
-  RunResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), VEMREG_PATH);
-    return RunProgram(args);
   }
   // Runs vemreg and expects success with nothing on standard error.
   std::string RunOk(const std::vector<std::string>& args) {

@@ -121,9 +121,9 @@ class WinePeerTest : public VemregTest {
     seed_ = seed != nullptr ? static_cast<uint32_t>(std::strtoul(seed, nullptr, 10)) : 20261206;
   }
 
-  RunResult Wine(std::vector<std::string> args) {
-    args.insert(args.begin(), {VEMREG_WINE_RUN, VEMREG_WINE_PREFIX});
-    return RunProgram(args);
+  // Runs Wine's `program` (reg or regedit) in the build's prefix.
+  RunResult Wine(const std::string& program, const std::vector<std::string>& args) {
+    return Run(args, {VEMREG_WINE_RUN, VEMREG_WINE_PREFIX, program});
   }
   std::string WinePath(const std::string& name) {
     std::string path = "Z:" + PathOf(name);
@@ -132,9 +132,9 @@ class WinePeerTest : public VemregTest {
   }
   // Wine's registry holds exactly what `file` says; its export of that.
   std::string WineRoundTrip(const std::string& file) {
-    Wine({"reg", "delete", kTestKey, "/f"});
-    EXPECT_EQ(Wine({"regedit", "/S", WinePath(file)}).exit_code, 0);
-    Wine({"regedit", "/E", WinePath("wine.reg"), kTestKey});
+    Wine("reg", {"delete", kTestKey, "/f"});
+    EXPECT_EQ(Wine("regedit", {"/S", WinePath(file)}).exit_code, 0);
+    Wine("regedit", {"/E", WinePath("wine.reg"), kTestKey});
     return ExportText(PathOf("wine.reg"));
   }
   // vemreg's export, to `out`, of a fresh hive into which `file` was imported.
@@ -189,8 +189,8 @@ TEST_F(WinePeerTest, CommandsAsRegDoes) {
   const std::vector<std::string> keys = {"\\A", "\\a\\B", "\\A\\b\\\xC3\x84", "\\\xC3\xA4",
                                          "\\" + std::string(255, 'k')};
   const std::vector<std::string> names = {"v", "V", "\xC3\x9F", "w"};
-  Wine({"reg", "delete", kAddKey, "/f"});
-  Wine({"reg", "add", kAddKey, "/f"});
+  Wine("reg", {"delete", kAddKey, "/f"});
+  Wine("reg", {"add", kAddKey, "/f"});
   RunOk({"add", kAddKey, "/ve"});  // reg add makes the default value of a key it creates
   for (int i = 0; i < 80; ++i) {
     const std::string key = kAddKey + pick(keys);
@@ -209,22 +209,20 @@ TEST_F(WinePeerTest, CommandsAsRegDoes) {
       if (i % 7 != 3) args.insert(args.end(), {"/d", data});
       if (i % 5 == 1) args.insert(args.end(), {"/s", pick({"#", "0", "##"})});
     }
-    std::vector<std::string> wine_args = args;
-    wine_args.insert(wine_args.begin(), "reg");
-    const int wine_exit = Wine(wine_args).exit_code;
+    const int wine_exit = Wine("reg", args).exit_code;
     EXPECT_EQ(Run(args).exit_code, wine_exit) << args[0] << " " << args[1] << " " << args.size();
     // reg.exe creates the key before it reads the data; vemreg refuses the
     // whole command and changes nothing: Wine loses the levels it made.
     for (size_t level = key.find('\\', std::strlen(kAddKey)); wine_exit != 0 && args[0] == "add";
          level = key.find('\\', level + 1)) {
       if (Run({"query", key.substr(0, level)}).exit_code != 0) {
-        Wine({"reg", "delete", key.substr(0, level), "/f"});
+        Wine("reg", {"delete", key.substr(0, level), "/f"});
         break;
       }
       if (level == std::string::npos) break;
     }
   }
-  Wine({"regedit", "/E", WinePath("wine.reg"), kAddKey});
+  Wine("regedit", {"/E", WinePath("wine.reg"), kAddKey});
   RunOk({"export", kAddKey, PathOf("ours.reg")});
   EXPECT_EQ(ExportText(PathOf("ours.reg")), ExportText(PathOf("wine.reg")));
 }
