@@ -5,33 +5,25 @@
 # Exit status 77 (skipped) when the Linux program or Wine is missing.
 set -u
 linux=$1 wine_run=$2 prefix=$3 windows=$4 seed=$5 count=$6
-if [ ! -x "$linux" ]; then
-  echo "skipped: no Linux build of settings_transcript at $linux (build the Linux configuration first)"
-  exit 77
-fi
-if [ ! -x /usr/lib/wine/wine64 ]; then
-  echo "skipped: Wine is not installed"
-  exit 77
-fi
+[ -x "$linux" ] || { echo "skipped: no Linux build of settings_transcript at $linux (build the Linux one first)"; exit 77; }
+[ -x /usr/lib/wine/wine64 ] || { echo "skipped: Wine is not installed"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 run=$$-$(date +%s)
 status=0
 for args in "$seed $count" "letters"; do
-  mkdir "$work/hive"
+  rm -rf "$work/hive" && mkdir "$work/hive"
   # shellcheck disable=SC2086
   VEMMISC_REGISTRY_DIR="$work/hive" "$linux" "$run" $args >"$work/linux.txt" || status=1
   # shellcheck disable=SC2086
   "$wine_run" "$prefix" "$windows" "$run" $args </dev/null >"$work/wine.raw" || status=1
   tr -d '\r' <"$work/wine.raw" >"$work/wine.txt"
-  rm -rf "$work/hive"
-  lines=$(wc -l <"$work/wine.txt")
-  if ! diff "$work/wine.txt" "$work/linux.txt" >"$work/diff.txt"; then
+  if diff "$work/wine.txt" "$work/linux.txt" >"$work/diff.txt"; then
+    echo "settings_transcript $args: $(wc -l <"$work/wine.txt") lines, Linux and Wine agree"
+  else
     echo "settings_transcript $args: Linux differs from Wine (< Wine, > Linux):"
     head -40 "$work/diff.txt"
     status=1
-  else
-    echo "settings_transcript $args: $lines lines, Linux and Wine agree"
   fi
 done
 exit $status

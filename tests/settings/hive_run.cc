@@ -4,19 +4,19 @@
 // text, so it knows nothing of case mapping. The stream creates, opens and
 // deletes keys (paths with empty levels, a leading backslash, names at and
 // beyond the limits), sets, reads and deletes values, groups writes in
-// transactions kept or undone, and reads and writes through the registry
-// calls and SettingsManager, which spell every name anew.
+// transactions kept or undone, and reads and writes through SettingsManager,
+// which spells every name anew. Each run ends with the keys' depth limit.
 #include <stdlib.h>
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "VemSettings.h"
 #include "settings/hive.h"
-#include "settings/registry.h"
 #include "tests/models/op_stream.h"
 #include "tests/support/temp_folder.h"
 
@@ -35,6 +35,11 @@ const int kWordCount = static_cast<int>(kWords.size());
 const uint32_t kTypes[] = {vem::kRegBinary, vem::kRegNone, vem::kRegDword, 0x12345};
 
 typedef std::vector<std::string> Path;  // word keys, one per level
+typedef std::set<std::tuple<std::string, uint32_t, std::vector<uint8_t>>> ValueSet;
+
+bool Below(const Path& path, const Path& other) {
+  return other.size() >= path.size() && std::equal(path.begin(), path.end(), other.begin());
+}
 
 struct ModelKey {
   std::string name;  // the first spelling
@@ -56,6 +61,14 @@ class HiveRun {
   void Run() {
     while (in_.More()) Step(true);
     for (const auto& [path, key] : keys_) Check(path, key);
+    // The base key lies one level below the root: "d" 510 levels below it
+    // is as deep as a key may be, so a level more is refused, and with it
+    // the level above that would have been made too.
+    std::string deep = "d";
+    for (int level = 2; level < vem::kMaxKeyDepth - 1; ++level) deep += "\\d";
+    vem::HiveKeyId id, made;
+    MODEL_CHECK(hive_->CreateKey(base(), deep, &id) && !hive_->CreateKey(id, "d\\d", &made));
+    MODEL_CHECK(!hive_->OpenKey(id, "d", &made) && hive_->CreateKey(id, "d", &made) && hive_->DeleteKey(id));
   }
 
  private:
@@ -78,18 +91,24 @@ class HiveRun {
   }
 
   // A path of one or two levels, sometimes with empty levels or a leading
-  // backslash; *valid is false for what the hive must refuse.
-  std::string PathText(Path* path, std::vector<std::string>* levels, bool* valid) {
-    std::string text = in_.Range(0, 20) == 0 ? "\\" : "";
-    *valid = text.empty();
+  // backslash; not valid if the hive must refuse it.
+  struct Target {
+    Path path;
+    std::vector<std::string> levels;  // as spelled
+    std::string text;
+    bool valid;
+  };
+  Target PathText() {
+    Target to{{}, {}, in_.Range(0, 20) == 0 ? "\\" : "", true};
+    to.valid = to.text.empty();
     for (int n = in_.Range(1, 2); n > 0; --n) {
-      path->emplace_back();
-      levels->push_back(Name(vem::kMaxKeyNameLength, &path->back()));
-      *valid = *valid && !path->back().empty();
-      text += levels->back() + (in_.Range(0, 5) == 0 ? "\\\\" : "\\");
+      to.path.emplace_back();
+      to.levels.push_back(Name(vem::kMaxKeyNameLength, &to.path.back()));
+      to.valid = to.valid && !to.path.back().empty();
+      to.text += to.levels.back() + (in_.Range(0, 5) == 0 ? "\\\\" : "\\");
     }
-    if (in_.Bool()) text.pop_back();
-    return text;
+    if (in_.Bool()) to.text.pop_back();
+    return to;
   }
 
   std::string Spelled(const Path& path) {
@@ -98,11 +117,7 @@ class HiveRun {
     return text;
   }
 
-  Path SomeKey() {
-    auto it = keys_.begin();
-    std::advance(it, in_.Range(0, static_cast<int32_t>(keys_.size()) - 1));
-    return it->first;
-  }
+  Path SomeKey() { return std::next(keys_.begin(), in_.Range(0, static_cast<int32_t>(keys_.size()) - 1))->first; }
 
   // The levels of `path` that the model lacks, made with the spelling given
   // and ids never used before.
@@ -118,18 +133,13 @@ class HiveRun {
   }
 
   // A replaced value keeps the spelling of its first name.
-  void Store(ModelKey& key, const std::string& word, const std::string& name, uint32_t type,
-             const std::vector<uint8_t>& data) {
-    vem::HiveValue& value = key.values.emplace(word, vem::HiveValue{name, type, {}}).first->second;
-    value.type = type;
-    value.data = data;
+  void Store(ModelKey& key, const std::string& word, const vem::HiveValue& value) {
+    const auto [it, added] = key.values.emplace(word, value);
+    if (!added) it->second = {it->second.name, value.type, value.data};
   }
 
   void KeyOp(bool create) {
-    Path path;
-    std::vector<std::string> levels;
-    bool valid;
-    const std::string text = PathText(&path, &levels, &valid);
+    const auto [path, levels, text, valid] = PathText();
     vem::HiveKeyId id = -1;
     const bool done = create ? hive_->CreateKey(base(), text, &id) : hive_->OpenKey(base(), text, &id);
     MODEL_CHECK(done == (valid && (create || keys_.count(path) > 0)));
@@ -143,21 +153,21 @@ class HiveRun {
     std::string word = "default";  // the key's default value has the empty name
     const std::string name = in_.Range(0, 8) == 0 ? "" : Name(vem::kMaxValueNameLength, &word);
     const auto found = key.values.find(word);
+    const bool exists = found != key.values.end();
     uint32_t type = in_.Pick(kTypes);
     const std::string bytes = in_.Bytes(24);
     std::vector<uint8_t> data(bytes.begin(), bytes.end());
     switch (in_.Range(0, 3)) {
       case 0:
-        MODEL_CHECK(hive_->DeleteValue(key.id, name) == (found != key.values.end()));
-        if (found != key.values.end()) key.values.erase(found);
-        break;
+        MODEL_CHECK(hive_->DeleteValue(key.id, name) == exists);
+        if (exists) key.values.erase(found);
+        return;
       case 1:
-        MODEL_CHECK(hive_->QueryValue(key.id, name, &type, &data) == (found != key.values.end()));
-        MODEL_CHECK(found == key.values.end() || (type == found->second.type && data == found->second.data));
-        break;
+        MODEL_CHECK(hive_->QueryValue(key.id, name, &type, &data) == exists);
+        return MODEL_CHECK(!exists || (type == found->second.type && data == found->second.data));
       default:
         MODEL_CHECK(hive_->SetValue(key.id, name, type, data.data(), data.size()) == !word.empty());
-        if (!word.empty()) Store(key, word, name, type, data);
+        if (!word.empty()) Store(key, word, {name, type, data});
     }
   }
 
@@ -166,10 +176,7 @@ class HiveRun {
     if (path.empty()) return MODEL_CHECK(!hive_->DeleteKey(vem::kHiveRootKey));
     const vem::HiveKeyId id = keys_[path].id;
     MODEL_CHECK(hive_->DeleteKey(id) && !hive_->KeyExists(id));
-    for (auto it = keys_.begin(); it != keys_.end();) {
-      const bool below = it->first.size() >= path.size() && std::equal(path.begin(), path.end(), it->first.begin());
-      it = below ? keys_.erase(it) : std::next(it);
-    }
+    for (auto it = keys_.begin(); it != keys_.end();) it = Below(path, it->first) ? keys_.erase(it) : std::next(it);
   }
 
   // Up to four steps in one transaction, kept or undone.
@@ -184,13 +191,9 @@ class HiveRun {
     std::tie(keys_, highest_) = before;
   }
 
-  // SettingsManager below the base key, the path given as its section; and
-  // the registry calls on a handle opened below the base key's handle.
+  // SettingsManager below the base key, the path given as its section.
   void Settings() {
-    Path path;
-    std::vector<std::string> levels;
-    bool valid;
-    const std::string section = PathText(&path, &levels, &valid);
+    const auto [path, levels, section, valid] = PathText();
     std::string word;
     const std::string name = Name(vem::kMaxValueNameLength, &word);
     const int32_t index = in_.Bool() ? -1 : in_.Range(0, 12);
@@ -198,54 +201,31 @@ class HiveRun {
     const bool named = !word.empty() && stored_name.size() <= vem::kMaxValueNameLength;
     const std::string value_key = index == -1 ? word : word + "#" + std::to_string(index);
     const auto key = keys_.find(path);
-    const vem::HiveValue* found = nullptr;
-    if (valid && named && key != keys_.end() && key->second.values.count(value_key) > 0) {
-      found = &key->second.values[value_key];
-    }
+    const bool found = valid && named && key != keys_.end() && key->second.values.count(value_key) > 0;
+    const std::vector<uint8_t> stored = found ? key->second.values[value_key].data : std::vector<uint8_t>();
     SettingsManager settings("HKEY_CURRENT_USER", base_.c_str(), 0);
-    std::vector<uint8_t> data(static_cast<size_t>(in_.Range(0, 20)), 0x5A);
-    switch (in_.Range(0, 2)) {
-      case 0: {
-        // A write with a value name beyond the limit fails but leaves the section
-        // key it made; the model does not know that, so it writes no such name.
-        if (!named) return;
-        const std::string text = in_.Bytes(12);
-        const bool as_text = in_.Bool();
-        MODEL_CHECK((as_text ? settings.SetString(&text, section.c_str(), name.c_str(), index)
-                             : settings.SetParam(text.data(), static_cast<int32_t>(text.size()), section.c_str(),
-                                                 name.c_str(), index)) == valid);
-        if (!valid) return;
-        AddKeys(path, levels);
-        data.assign(text.begin(), text.end());
-        if (as_text) data.push_back(0);
-        return Store(keys_[path], value_key, stored_name, vem::kRegBinary, data);
-      }
-      case 1: {
-        VemRegKey base_key, opened;
-        uint32_t size = 0;
-        MODEL_CHECK(vem::OpenRegistryKey(vem::PredefinedRegistryKey(vem::RegistryRoot::kCurrentUser), base_.c_str(),
-                                         &base_key));
-        const bool exists = vem::OpenRegistryKey(base_key, section.c_str(), &opened);
-        MODEL_CHECK(exists == (valid && key != keys_.end()) && vem::CloseRegistryKey(base_key));
-        if (!exists) return;
-        MODEL_CHECK(vem::QueryRegistryValue(opened, stored_name.c_str(), nullptr, &size) == (found != nullptr));
-        MODEL_CHECK(size == (found != nullptr ? found->data.size() : 0) && vem::CloseRegistryKey(opened));
-        return MODEL_CHECK(!vem::CloseRegistryKey(opened));
-      }
-      default: {
-        std::string text = "unread";
-        const size_t size = found != nullptr ? found->data.size() : 0;
-        MODEL_CHECK(settings.GetParamDataLen(section.c_str(), name.c_str(), index) == size);
-        MODEL_CHECK(settings.GetParam(data.data(), static_cast<int32_t>(data.size()), section.c_str(), name.c_str(),
-                                      index) == (found != nullptr && size <= data.size()));
-        MODEL_CHECK(found == nullptr || size > data.size() ||
-                    std::equal(data.begin(), data.begin() + size, found->data.begin()));
-        MODEL_CHECK(settings.GetString(&text, section.c_str(), name.c_str(), index) == (found != nullptr));
-        MODEL_CHECK(text == (found != nullptr ? std::string(found->data.begin(),
-                                                            std::find(found->data.begin(), found->data.end(), 0))
-                                              : "unread"));
-      }
+    const std::string text = in_.Bytes(12);
+    // A value name beyond the limit fails after the section's keys are made;
+    // the model does not follow that, so it writes no such name.
+    if (in_.Bool() && named) {
+      const bool as_text = in_.Bool();
+      MODEL_CHECK((as_text ? settings.SetString(&text, section.c_str(), name.c_str(), index)
+                           : settings.SetParam(text.data(), static_cast<int32_t>(text.size()), section.c_str(),
+                                               name.c_str(), index)) == valid);
+      if (!valid) return;
+      AddKeys(path, levels);
+      std::vector<uint8_t> data(text.begin(), text.end());
+      if (as_text) data.push_back(0);
+      return Store(keys_[path], value_key, {stored_name, vem::kRegBinary, data});
     }
+    std::vector<uint8_t> data(static_cast<size_t>(in_.Range(0, 20)), 0x5A);
+    std::string read = "unread";
+    MODEL_CHECK(settings.GetParamDataLen(section.c_str(), name.c_str(), index) == stored.size());
+    MODEL_CHECK(settings.GetParam(data.data(), static_cast<int32_t>(data.size()), section.c_str(), name.c_str(),
+                                  index) == (found && stored.size() <= data.size()));
+    MODEL_CHECK(!found || stored.size() > data.size() || std::equal(stored.begin(), stored.end(), data.begin()));
+    MODEL_CHECK(settings.GetString(&read, section.c_str(), name.c_str(), index) == found);
+    MODEL_CHECK(read == (found ? std::string(stored.begin(), std::find(stored.begin(), stored.end(), 0)) : "unread"));
   }
 
   void Step(bool outer) {
@@ -262,23 +242,18 @@ class HiveRun {
     std::string name;
     MODEL_CHECK(hive_->OpenKey(base(), Spelled(path), &id) && id == key.id);
     MODEL_CHECK(hive_->KeyName(id, &name) && (path.empty() || name == key.name));
-    std::vector<std::pair<vem::HiveKeyId, std::string>> sub_keys, expected;
+    std::vector<std::pair<vem::HiveKeyId, std::string>> sub_keys;
+    std::set<std::pair<vem::HiveKeyId, std::string>> expected;
     for (const auto& [other, sub_key] : keys_) {
-      if (other.size() == path.size() + 1 && std::equal(path.begin(), path.end(), other.begin())) {
-        expected.emplace_back(sub_key.id, sub_key.name);
-      }
+      if (other.size() == path.size() + 1 && Below(path, other)) expected.emplace(sub_key.id, sub_key.name);
     }
-    MODEL_CHECK(hive_->ListSubKeys(id, &sub_keys));
-    std::sort(sub_keys.begin(), sub_keys.end());
-    std::sort(expected.begin(), expected.end());
-    MODEL_CHECK(sub_keys == expected);
+    MODEL_CHECK(hive_->ListSubKeys(id, &sub_keys) && std::set(sub_keys.begin(), sub_keys.end()) == expected);
     std::vector<vem::HiveValue> values;
-    MODEL_CHECK(hive_->ListValues(id, &values) && values.size() == key.values.size());
-    for (const vem::HiveValue& value : values) {
-      MODEL_CHECK(std::any_of(key.values.begin(), key.values.end(), [&](const auto& entry) {
-        return entry.second.name == value.name && entry.second.type == value.type && entry.second.data == value.data;
-      }));
-    }
+    ValueSet listed, stored;
+    MODEL_CHECK(hive_->ListValues(id, &values));
+    for (const vem::HiveValue& value : values) listed.emplace(value.name, value.type, value.data);
+    for (const auto& [word, value] : key.values) stored.emplace(value.name, value.type, value.data);
+    MODEL_CHECK(listed == stored && values.size() == stored.size());
   }
 
   OpStream& in_;

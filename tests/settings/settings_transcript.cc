@@ -125,10 +125,9 @@ class CallGenerator {
 
 std::string Hex(const void* data, size_t size) {
   std::string hex;
-  for (const uint8_t* byte = static_cast<const uint8_t*>(data); byte < static_cast<const uint8_t*>(data) + size;
-       ++byte) {
-    hex += {"0123456789abcdef"[*byte >> 4], "0123456789abcdef"[*byte & 15]};
-  }
+  char digits[3];
+  for (size_t i = 0; i < size; ++i)
+    hex += (std::snprintf(digits, 3, "%02x", static_cast<const uint8_t*>(data)[i]), digits);
   return hex;
 }
 
@@ -138,12 +137,7 @@ int RunCalls(const std::string& base, uint64_t seed, long count) {
   CallGenerator generate(seed);
   Random& random = generate.random();
   std::vector<SettingsManager> objects;
-  for (const std::string& path : {base,
-                                  base + "\\Gr\xC3\xB6\xC3\x9F"
-                                         "e",
-                                  base + "\\\\GR\xC3\x96\xC3\x9F"
-                                         "E\\\\",
-                                  "\\" + base}) {
+  for (const std::string& path : {base, base + "\\Größe", base + "\\\\GRÖßE\\\\", "\\" + base}) {
     objects.emplace_back("HKEY_CURRENT_USER", path.c_str(), 0);
   }
   for (const char* root : {"hkey_current_user", "HKCU", ""}) objects.emplace_back(root, base.c_str(), 0);
