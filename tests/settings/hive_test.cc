@@ -1,0 +1,270 @@
+// The hive of this platform: a seeded run against a model of the registry,
+// the roots, key handles that keep their hive when VEMMISC_REGISTRY_DIR
+// changes, where the file lives, what in its place is no hive (every call
+// fails and the file stays exactly as it was), a read-only directory, and
+// processes that share the hive, and the upgrade of an old hive.
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "VemSettings.h"
+#include "settings/hive.h"
+#include "settings/hive_env.h"
+#include "settings/registry.h"
+#include "tests/support/model_runs.h"
+#include "tests/support/temp_folder.h"
+
+namespace vem_test {
+
+void RunHive(OpStream& in);
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(HiveModelTest, AgreesWithAModelOfTheRegistry) { RunSeeds(RunHive, 16, 6000); }
+
+// Runs `sql`: the first column of the last row it yields, 0 if none, -1 if it fails.
+int64_t Sql(sqlite3* db, const std::string& sql) {
+  int64_t last = 0;
+  const auto keep = [](void* out, int, char** row, char**) { return *static_cast<int64_t*>(out) = atoll(row[0]), 0; };
+  return sqlite3_exec(db, sql.c_str(), keep, &last, nullptr) == SQLITE_OK ? last : -1;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return fs::is_directory(path) ? "directory" : std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The exit status of `body` run in a child process.
+template <typename Body>
+int InChild(Body body) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class HiveTest : public ::testing::Test {
+ protected:
+  HiveTest() { setenv("VEMMISC_REGISTRY_DIR", folder_.path().c_str(), 1); }
+  ~HiveTest() override {
+    unsetenv("VEMMISC_REGISTRY_DIR");
+    vem::Hive::Get(vem::RegistryRoot::kCurrentUser);  // lets the connection go
+  }
+
+  const TempFolder folder_;
+  const std::string file_ = folder_.PathOf("HKEY_CURRENT_USER.db");
+  SettingsManager settings_{"HKEY_CURRENT_USER", "Software\\Test", 0};
+};
+
+TEST_F(HiveTest, WhatIsNoHiveFailsAndIsKept) {
+  ASSERT_EQ(InChild([&] { return settings_.SetParam("7", 1, "S", "V", -1) ? 0 : 1; }), 0);
+  const std::string hive = ReadFile(file_);
+  sqlite3* db = nullptr;
+  ASSERT_TRUE(sqlite3_open(folder_.PathOf("other.db").c_str(), &db) == SQLITE_OK && Sql(db, "CREATE TABLE t(x)") == 0);
+  sqlite3_close(db);
+  for (const std::string& content : {std::string(), std::string(5000, '\x5A'), ReadFile(folder_.PathOf("other.db")),
+                                     hive.substr(0, hive.size() / 2), hive.substr(0, 50), std::string("directory")}) {
+    fs::remove_all(file_);
+    content == "directory" ? (void)fs::create_directory(file_) : (void)(std::ofstream(file_) << content);
+    std::string text = "unchanged";
+    EXPECT_FALSE(settings_.SetParam("1", 1, "S", "V", -1) || settings_.SetString(&text, "S", "T", -1) ||
+                 settings_.GetString(&text, "S", "V", -1) || settings_.GetParamDataLen("S", "V", -1) != 0);
+    EXPECT_EQ(text, "unchanged");
+    EXPECT_EQ(vem::Hive::Get(vem::RegistryRoot::kCurrentUser), nullptr);
+    EXPECT_EQ(ReadFile(file_), content) << content.size();
+  }
+}
+
+TEST_F(HiveTest, ReadOnlyDirectoryAllowsReadsAndRefusesWrites) {
+  ASSERT_EQ(InChild([&] { return settings_.SetParam("7", 1, "S", "V", -1) ? 0 : 1; }), 0);
+  chmod(folder_.path().c_str(), 0555);
+  const std::string before = ReadFile(file_);
+  EXPECT_EQ(InChild([&] {  // permissions do not bind the superuser, so the child runs as nobody then
+              const passwd* nobody = getpwnam("nobody");
+              if (geteuid() == 0 && (nobody == nullptr || setgid(nobody->pw_gid) || setuid(nobody->pw_uid))) return 10;
+              char value = 0;
+              return 0 + (!settings_.GetParam(&value, 1, "S", "V", -1) || value != '7' ||
+                          settings_.SetParam("8", 1, "S", "V", -1) || settings_.SetParam("8", 1, "New", "V", -1));
+            }),
+            0);
+  EXPECT_EQ(ReadFile(file_), before);
+  chmod(folder_.path().c_str(), 0700);
+}
+
+// A forked writer uses a connection of its own while the parent writes
+// through the one it had before the fork; neither loses a value.
+TEST_F(HiveTest, ProcessesWritingAtOnceLoseNothing) {
+  ASSERT_TRUE(settings_.SetParam("p", 1, "Parent", "V", -1));
+  const auto write = [&](const char* section) {
+    for (int32_t i = 0; i < 300; ++i) {
+      if (!settings_.SetParam(&i, 4, section, "V", i)) return 1;
+    }
+    return 0;
+  };
+  const pid_t child = fork();
+  if (child == 0) _exit(write("Child"));
+  EXPECT_EQ(write("Parent"), 0);
+  int status = 0;
+  ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int32_t i = 0, value = -1; i < 300; ++i) {
+    EXPECT_TRUE(settings_.GetParam(&value, 4, "Child", "V", i) && value == i) << i;
+    EXPECT_TRUE(settings_.GetParam(&value, 4, "Parent", "V", i) && value == i) << i;
+  }
+}
+
+// Each root has the handle Windows gives it and a hive of its own: a value
+// written below each is read back below each, and only there.
+TEST_F(HiveTest, EveryRootHasItsHandleAndAHiveOfItsOwn) {
+  const uintptr_t kHandles[] = {0x80000000u, 0x80000001u, 0x80000002u, 0x80000003u, 0x80000005u};
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int i = 0; i < vem::kRegistryRootCount; ++i) {
+      const vem::RegistryRoot root = static_cast<vem::RegistryRoot>(i);
+      const std::string name = vem::RegistryRootName(root);
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(vem::PredefinedRegistryKey(root)), kHandles[i] | ~uintptr_t{0xFFFFFFFF});
+      SettingsManager settings(name.c_str(), "Software", 0);
+      std::string read;
+      EXPECT_TRUE(pass == 0 ? settings.SetString(&name, "S", name.c_str(), -1)
+                            : settings.GetString(&read, "S", name.c_str(), -1) && read == name)
+          << name;
+      const char* next = vem::RegistryRootName(static_cast<vem::RegistryRoot>((i + 1) % 5));
+      EXPECT_EQ(settings.GetParamDataLen("S", next, -1), 0u) << name;
+    }
+  }
+}
+
+// A key handle belongs to the hive it was opened in, whatever
+// VEMMISC_REGISTRY_DIR says later; the hive of the new location is another.
+TEST_F(HiveTest, AKeyHandleKeepsWritingToItsOwnHiveAfterTheLocationChanges) {
+  const TempFolder second;
+  VemRegKey key;
+  ASSERT_TRUE(vem::CreateRegistryKey(vem::PredefinedRegistryKey(vem::RegistryRoot::kCurrentUser), "Software\\S", &key));
+  setenv("VEMMISC_REGISTRY_DIR", second.path().c_str(), 1);
+  EXPECT_TRUE(vem::SetRegistryValue(key, "Old", vem::kRegBinary, "1", 1));
+  SettingsManager settings("HKEY_CURRENT_USER", "Software", 0);
+  EXPECT_TRUE(settings.SetParam("22", 2, "S", "New", -1));
+  EXPECT_EQ(settings.GetParamDataLen("S", "Old", -1), 0u);
+  VemRegKey missing;
+  EXPECT_FALSE(vem::OpenRegistryKey(key, "Missing", &missing));
+  EXPECT_TRUE(vem::CloseRegistryKey(key));
+  setenv("VEMMISC_REGISTRY_DIR", folder_.path().c_str(), 1);
+  EXPECT_EQ(settings.GetParamDataLen("S", "Old", -1), 1u);
+  EXPECT_EQ(settings.GetParamDataLen("S", "New", -1), 0u);
+}
+
+// Defaults change only with storage type 0; a null root or path keeps its default.
+TEST(SettingsManagerTest, InitSettingsTakesOnlyStorageTypeZero) {
+  EXPECT_FALSE(SettingsManager::InitSettings("HKEY_USERS", "x", 1));
+  EXPECT_TRUE(SettingsManager::InitSettings(nullptr, nullptr, 0));
+}
+
+TEST_F(HiveTest, LocationFollowsTheVariablesAndIsMadeForTheUserOnly) {
+  const struct {
+    const char *dir, *xdg, *home;
+    vem::RegistryRoot root;
+    std::string file;  // empty: no location
+  } kLocations[] = {
+      {nullptr, nullptr, "/h", vem::RegistryRoot::kCurrentUser, "/h/.config/vemmisc/registry/HKEY_CURRENT_USER.db"},
+      {"", "/xdg", "/h", vem::RegistryRoot::kCurrentUser, "/xdg/vemmisc/registry/HKEY_CURRENT_USER.db"},
+      {nullptr, "", nullptr, vem::RegistryRoot::kCurrentUser, ""},
+      {nullptr, "/xdg", "/h", vem::RegistryRoot::kUsers, "/var/lib/vemmisc/registry/HKEY_USERS.db"},
+      {"/r", "/xdg", "/h", vem::RegistryRoot::kCurrentConfig, "/r/HKEY_CURRENT_CONFIG.db"},
+      {"made/hives", nullptr, nullptr, vem::RegistryRoot::kClassesRoot, "made/hives/HKEY_CLASSES_ROOT.db"},
+  };
+  const std::string home = getenv("HOME");
+  for (const auto& entry : kLocations) {
+    const char* const values[] = {entry.dir, entry.xdg, entry.home};
+    const char* const names[] = {"VEMMISC_REGISTRY_DIR", "XDG_CONFIG_HOME", "HOME"};
+    for (int i = 0; i < 3; ++i) values[i] ? setenv(names[i], values[i], 1) : unsetenv(names[i]);
+    vem::HiveLocation location;
+    ASSERT_EQ(vem::LocateHive(entry.root, &location), !entry.file.empty()) << entry.file;
+    EXPECT_TRUE(location.file == entry.file && location.machine_wide == (entry.file.rfind("/var/", 0) == 0));
+  }
+  // The last location, relative, is made on first use: each level for the user only.
+  const fs::path started = fs::current_path();
+  fs::current_path(folder_.path());
+  EXPECT_NE(vem::Hive::Get(vem::RegistryRoot::kClassesRoot), nullptr);
+  for (const char* level : {"made", "made/hives"}) EXPECT_EQ(fs::status(level).permissions(), fs::perms::owner_all);
+  EXPECT_TRUE(fs::exists(kLocations[5].file));
+  fs::current_path(started);
+  setenv("HOME", home.c_str(), 1);
+}
+
+// Spellings that the previous format kept apart and the registry takes for
+// one name (words of the same number), and some it takes for two ("ß", "SS").
+const char* const kNames[] = {"Äpfel", "äpfel", "ÄPFEL", "σ", "Σ", "x", "ß", "SS"};
+const int kWord[] = {0, 0, 0, 1, 1, 2, 3, 4};
+
+// A hive of the previous format, whose names were unique without regard to
+// ASCII letter case only, is upgraded in one transaction when it is first
+// opened, while a reader of the old format keeps its snapshot.
+TEST_F(HiveTest, AnOldHiveIsUpgradedAndEveryValueSurvivesUnderItsNameOrANumberedOne) {
+  sqlite3* old = nullptr;
+  ASSERT_EQ(sqlite3_open(folder_.PathOf("HKEY_CURRENT_USER.db").c_str(), &old), SQLITE_OK);
+  ASSERT_EQ(
+      Sql(old,
+          "CREATE TABLE reg_keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER REFERENCES reg_keys(id) "
+          "ON DELETE CASCADE, name TEXT NOT NULL COLLATE NOCASE, UNIQUE(parent, name)); INSERT INTO reg_keys "
+          "VALUES(0, NULL, ''); CREATE TABLE reg_values(key INTEGER NOT NULL REFERENCES reg_keys(id) ON DELETE "
+          "CASCADE, name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, "
+          "name)); PRAGMA application_id = 1449487698; PRAGMA user_version = 1; PRAGMA journal_mode = WAL; BEGIN"),
+      0);
+  // Values below keys of one or two levels, as the previous format let them be stored.
+  std::mt19937 random(14);
+  std::vector<std::array<std::string, 4>> stored;  // key path, value name, data, and its words
+  for (int i = 0; i < 300; ++i) {
+    std::string path, words, key = "0";
+    for (size_t level = 0, count = 1 + random() % 2; level < count; ++level) {
+      const int name = static_cast<int>(random() % 8);
+      path += (path.empty() ? "" : "\\") + std::string(kNames[name]);
+      words += std::to_string(kWord[name]) + "\\";
+      const std::string row = "(" + key + ", '" + kNames[name] + "')";
+      key = std::to_string(Sql(old, "INSERT OR IGNORE INTO reg_keys(parent, name) VALUES" + row +
+                                        "; SELECT id FROM reg_keys WHERE (parent, name) = " + row));
+    }
+    const int name = static_cast<int>(random() % 8);
+    const std::string data = "v" + std::to_string(i);
+    if (Sql(old, "INSERT INTO reg_values VALUES(" + key + ", '" + kNames[name] + "', 3, '" + data + "')") == 0) {
+      stored.push_back({path, kNames[name], data, words + std::to_string(kWord[name])});
+    }
+  }
+  // The reader of the previous format keeps its snapshot while this process
+  // upgrades the hive; afterwards its writes fail, and harm nothing.
+  const int64_t count = static_cast<int64_t>(stored.size());
+  ASSERT_EQ(Sql(old, "COMMIT; BEGIN; SELECT count(*) FROM reg_values"), count);
+  std::shared_ptr<vem::Hive> hive = vem::Hive::Get(vem::RegistryRoot::kCurrentUser);
+  ASSERT_NE(hive, nullptr);
+  EXPECT_EQ(Sql(old, "SELECT count(*) FROM reg_values; COMMIT"), count);
+  EXPECT_EQ(Sql(old, "INSERT INTO reg_keys(parent, name) VALUES(0, 'Old')"), -1);
+  std::map<std::string, int> uses;  // of each word below each key
+  for (const auto& [path, value_name, value, words] : stored) {
+    const int use = ++uses[words];
+    const std::string name = value_name + (use == 1 ? "" : " (" + std::to_string(use) + ")");
+    vem::HiveKeyId key;
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(hive->OpenKey(vem::kHiveRootKey, path, &key) && hive->QueryValue(key, name, &type, &data)) << name;
+    EXPECT_EQ(std::string(data.begin(), data.end()), value) << name;
+  }
+  EXPECT_EQ(Sql(old, "PRAGMA user_version"), 2);
+  EXPECT_EQ(Sql(old, "SELECT count(*) FROM pragma_integrity_check WHERE integrity_check <> 'ok'"), 0);
+  sqlite3_close(old);
+}
+
+}  // namespace
+}  // namespace vem_test
