@@ -149,12 +149,14 @@ TEST_F(MessageBoxGuiTest, WaitEndsWhenEveryAwaitedBoxHasClosed) {
 }
 
 // The process's window found at the first call owns the awaited box, which
-// is modal for it, though a client listed before it has gone; a mode 0 box
-// has no owner.
-TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
+// is modal for it, whether it is listed first or after a client that has
+// gone; a mode 0 box has no owner.
+class OwnerGuiTest : public MessageBoxGuiTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(OwnerGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
   const unsigned long owner = display_.CreateOwnWindow();
   ASSERT_NE(0u, owner);
-  display_.ListGoneClient();
+  if (GetParam()) display_.ListGoneClient();
   ASSERT_EQ(0, VTMessageBoxA("owned", "m", 1, VT_MSGBOX_ASYNC_AWAITED));
   const Box owned = boxes_.NextBox();
   EXPECT_EQ(static_cast<long long>(owner), owned.Number("transient-for"));
@@ -162,6 +164,8 @@ TEST_F(MessageBoxGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
   ASSERT_EQ(0, VTMessageBoxA("unowned", "m", 1, VT_MSGBOX_ASYNC));
   EXPECT_EQ(0, boxes_.NextBox().Number("transient-for"));
 }
+
+INSTANTIATE_TEST_SUITE_P(GoneClientFirst, OwnerGuiTest, ::testing::Bool());
 
 // Large messages are in the field whole; they open at their start, and the
 // end, first out of sight, is reached by moving to the field and its end.
