@@ -141,9 +141,9 @@ TEST_F(MessageBoxGuiTest, WaitEndsWhenEveryAwaitedBoxHasClosed) {
   const Box unawaited = boxes_.NextBox();
   EXPECT_EQ("unawaited", unawaited.Text("comment")) << "mode 3 showed a box";
   auto waited = std::async(std::launch::async, VTisMessageBoxReaded);
-  display_.RequestClose(std::stoul(first.Text("window")));
-  EXPECT_EQ(std::future_status::timeout, waited.wait_for(milliseconds(300))) << "one box is still open";
   display_.RequestClose(std::stoul(second.Text("window")));
+  EXPECT_EQ(std::future_status::timeout, waited.wait_for(milliseconds(300))) << "one box is still open";
+  display_.RequestClose(std::stoul(first.Text("window")));
   EXPECT_EQ(std::future_status::ready, waited.wait_for(seconds(10)));
   EXPECT_EQ(0, kill(static_cast<pid_t>(unawaited.pid), 0)) << "the mode 0 box is still open";
 }
