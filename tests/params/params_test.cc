@@ -30,7 +30,8 @@ void* operator new(std::size_t size) {
   ++g_live_blocks;
   return block + 16;
 }
-void operator delete(void* address) noexcept {
+namespace {
+void ReleaseGuarded(void* address) {
   if (address == nullptr) return;
   auto* block = static_cast<unsigned char*>(address) - 16;
   std::size_t size;
@@ -40,7 +41,12 @@ void operator delete(void* address) noexcept {
   --g_live_blocks;
   std::free(block);
 }
-void operator delete(void* address, std::size_t) noexcept { operator delete(address); }
+}  // namespace
+// Both forms release through one function: were one to call the other, GCC
+// would inline new and delete into a test and report malloc's block freed by
+// operator delete.
+void operator delete(void* address) noexcept { ReleaseGuarded(address); }
+void operator delete(void* address, std::size_t) noexcept { ReleaseGuarded(address); }
 #endif
 
 namespace vem_test {
