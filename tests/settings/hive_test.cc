@@ -1,8 +1,8 @@
-// The hive of this platform: a seeded run against a model of the registry,
-// the roots, key handles that keep their hive when VEMMISC_REGISTRY_DIR
-// changes, where the file lives, what in its place is no hive (every call
-// fails and the file stays exactly as it was), a read-only directory, and
-// processes that share the hive, and the upgrade of an old hive.
+// The hive of this platform: a seeded run against a model of the registry;
+// where the file lives; what in its place is no hive (every call fails and
+// the file stays exactly as it was), a read-only directory and processes
+// that share the hive; the roots, and key handles that keep their hive when
+// VEMMISC_REGISTRY_DIR changes; the upgrade of an old hive.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sqlite3.h>
@@ -34,6 +34,7 @@ void RunHive(OpStream& in);
 namespace {
 
 namespace fs = std::filesystem;
+constexpr vem::RegistryRoot kUser = vem::RegistryRoot::kCurrentUser;
 
 TEST(HiveModelTest, AgreesWithAModelOfTheRegistry) { RunSeeds(RunHive, 16, 6000); }
 
@@ -55,8 +56,7 @@ int InChild(Body body) {
   const pid_t pid = fork();
   if (pid == 0) _exit(body());
   int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class HiveTest : public ::testing::Test {
@@ -64,7 +64,7 @@ class HiveTest : public ::testing::Test {
   HiveTest() { setenv("VEMMISC_REGISTRY_DIR", folder_.path().c_str(), 1); }
   ~HiveTest() override {
     unsetenv("VEMMISC_REGISTRY_DIR");
-    vem::Hive::Get(vem::RegistryRoot::kCurrentUser);  // lets the connection go
+    vem::Hive::Get(kUser);  // lets the connection go
   }
 
   const TempFolder folder_;
@@ -72,7 +72,34 @@ class HiveTest : public ::testing::Test {
   SettingsManager settings_{"HKEY_CURRENT_USER", "Software\\Test", 0};
 };
 
-TEST_F(HiveTest, WhatIsNoHiveFailsAndIsKept) {
+// The file of a root's hive as the variables name it (null: unset); a
+// location is made on first use, each level for the user only.
+TEST_F(HiveTest, LocationFollowsTheVariablesAndIsMadeForTheUserOnly) {
+  const auto located = [](const char* dir, const char* xdg, const char* home, vem::RegistryRoot root) {
+    const char* const values[] = {dir, xdg, home};
+    const char* const names[] = {"VEMMISC_REGISTRY_DIR", "XDG_CONFIG_HOME", "HOME"};
+    for (int i = 0; i < 3; ++i) values[i] ? setenv(names[i], values[i], 1) : unsetenv(names[i]);
+    vem::HiveLocation location;
+    return vem::LocateHive(root, &location) ? location.file + (location.machine_wide ? " for all" : "") : "none";
+  };
+  const std::string home = getenv("HOME"), made = folder_.PathOf("made/hives");
+  EXPECT_EQ(located(nullptr, nullptr, "/h", kUser), "/h/.config/vemmisc/registry/HKEY_CURRENT_USER.db");
+  EXPECT_EQ(located("", "/x", "/h", kUser), "/x/vemmisc/registry/HKEY_CURRENT_USER.db");
+  EXPECT_EQ(located(nullptr, "", nullptr, kUser), "none");
+  EXPECT_EQ(located(nullptr, "/x", "/h", vem::RegistryRoot::kUsers), "/var/lib/vemmisc/registry/HKEY_USERS.db for all");
+  EXPECT_EQ(located("/r", "/x", "/h", vem::RegistryRoot::kCurrentConfig), "/r/HKEY_CURRENT_CONFIG.db");
+  EXPECT_EQ(located(made.c_str(), nullptr, nullptr, vem::RegistryRoot::kClassesRoot), made + "/HKEY_CLASSES_ROOT.db");
+  EXPECT_NE(vem::Hive::Get(vem::RegistryRoot::kClassesRoot), nullptr);
+  for (const std::string& level : {made, folder_.PathOf("made")}) {
+    EXPECT_EQ(fs::status(level).permissions(), fs::perms::owner_all) << level;
+  }
+  setenv("HOME", home.c_str(), 1);
+}
+
+// What lies in the hive's place and is no hive fails every call and is kept
+// as it is. A process forked while its parent has the hive open uses a
+// connection of its own; in a read-only directory it can read, not write.
+TEST_F(HiveTest, WhatIsNoHiveIsKeptAndAReadOnlyHiveIsOnlyRead) {
   ASSERT_EQ(InChild([&] { return settings_.SetParam("7", 1, "S", "V", -1) ? 0 : 1; }), 0);
   const std::string hive = ReadFile(file_);
   sqlite3* db = nullptr;
@@ -86,15 +113,13 @@ TEST_F(HiveTest, WhatIsNoHiveFailsAndIsKept) {
     EXPECT_FALSE(settings_.SetParam("1", 1, "S", "V", -1) || settings_.SetString(&text, "S", "T", -1) ||
                  settings_.GetString(&text, "S", "V", -1) || settings_.GetParamDataLen("S", "V", -1) != 0);
     EXPECT_EQ(text, "unchanged");
-    EXPECT_EQ(vem::Hive::Get(vem::RegistryRoot::kCurrentUser), nullptr);
+    EXPECT_EQ(vem::Hive::Get(kUser), nullptr);
     EXPECT_EQ(ReadFile(file_), content) << content.size();
   }
-}
-
-TEST_F(HiveTest, ReadOnlyDirectoryAllowsReadsAndRefusesWrites) {
-  ASSERT_EQ(InChild([&] { return settings_.SetParam("7", 1, "S", "V", -1) ? 0 : 1; }), 0);
-  chmod(folder_.path().c_str(), 0555);
+  fs::remove_all(file_);
+  ASSERT_TRUE(settings_.SetParam("7", 1, "S", "V", -1));
   const std::string before = ReadFile(file_);
+  chmod(folder_.path().c_str(), 0555);
   EXPECT_EQ(InChild([&] {  // permissions do not bind the superuser, so the child runs as nobody then
               const passwd* nobody = getpwnam("nobody");
               if (geteuid() == 0 && (nobody == nullptr || setgid(nobody->pw_gid) || setuid(nobody->pw_uid))) return 10;
@@ -103,106 +128,39 @@ TEST_F(HiveTest, ReadOnlyDirectoryAllowsReadsAndRefusesWrites) {
                           settings_.SetParam("8", 1, "S", "V", -1) || settings_.SetParam("8", 1, "New", "V", -1));
             }),
             0);
-  EXPECT_EQ(ReadFile(file_), before);
   chmod(folder_.path().c_str(), 0700);
+  EXPECT_EQ(ReadFile(file_), before);
 }
 
-// A forked writer uses a connection of its own while the parent writes
-// through the one it had before the fork; neither loses a value.
-TEST_F(HiveTest, ProcessesWritingAtOnceLoseNothing) {
-  ASSERT_TRUE(settings_.SetParam("p", 1, "Parent", "V", -1));
-  const auto write = [&](const char* section) {
-    for (int32_t i = 0; i < 300; ++i) {
-      if (!settings_.SetParam(&i, 4, section, "V", i)) return 1;
-    }
-    return 0;
-  };
-  const pid_t child = fork();
-  if (child == 0) _exit(write("Child"));
-  EXPECT_EQ(write("Parent"), 0);
-  int status = 0;
-  ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  for (int32_t i = 0, value = -1; i < 300; ++i) {
-    EXPECT_TRUE(settings_.GetParam(&value, 4, "Child", "V", i) && value == i) << i;
-    EXPECT_TRUE(settings_.GetParam(&value, 4, "Parent", "V", i) && value == i) << i;
-  }
-}
-
-// Each root has the handle Windows gives it and a hive of its own: a value
-// written below each is read back below each, and only there.
-TEST_F(HiveTest, EveryRootHasItsHandleAndAHiveOfItsOwn) {
+// Each root has the handle Windows gives it and a hive of its own, and a key
+// handle keeps writing to the hive it was opened in whatever
+// VEMMISC_REGISTRY_DIR says later. A value with an index is stored under its
+// name followed by the index. Defaults change only with storage type 0.
+TEST_F(HiveTest, EveryRootAndEveryKeyHandleKeepsItsOwnHive) {
   const uintptr_t kHandles[] = {0x80000000u, 0x80000001u, 0x80000002u, 0x80000003u, 0x80000005u};
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 0; i < vem::kRegistryRootCount; ++i) {
-      const vem::RegistryRoot root = static_cast<vem::RegistryRoot>(i);
-      const std::string name = vem::RegistryRootName(root);
-      EXPECT_EQ(reinterpret_cast<uintptr_t>(vem::PredefinedRegistryKey(root)), kHandles[i] | ~uintptr_t{0xFFFFFFFF});
-      SettingsManager settings(name.c_str(), "Software", 0);
-      std::string read;
-      EXPECT_TRUE(pass == 0 ? settings.SetString(&name, "S", name.c_str(), -1)
-                            : settings.GetString(&read, "S", name.c_str(), -1) && read == name)
-          << name;
-      const char* next = vem::RegistryRootName(static_cast<vem::RegistryRoot>((i + 1) % 5));
-      EXPECT_EQ(settings.GetParamDataLen("S", next, -1), 0u) << name;
-    }
-  }
-}
-
-// A key handle belongs to the hive it was opened in, whatever
-// VEMMISC_REGISTRY_DIR says later; the hive of the new location is another.
-TEST_F(HiveTest, AKeyHandleKeepsWritingToItsOwnHiveAfterTheLocationChanges) {
+  ASSERT_EQ(std::size(kHandles), size_t{vem::kRegistryRootCount});
   const TempFolder second;
-  VemRegKey key;
-  ASSERT_TRUE(vem::CreateRegistryKey(vem::PredefinedRegistryKey(vem::RegistryRoot::kCurrentUser), "Software\\S", &key));
-  setenv("VEMMISC_REGISTRY_DIR", second.path().c_str(), 1);
-  EXPECT_TRUE(vem::SetRegistryValue(key, "Old", vem::kRegBinary, "1", 1));
-  SettingsManager settings("HKEY_CURRENT_USER", "Software", 0);
-  EXPECT_TRUE(settings.SetParam("22", 2, "S", "New", -1));
-  EXPECT_EQ(settings.GetParamDataLen("S", "Old", -1), 0u);
-  VemRegKey missing;
-  EXPECT_FALSE(vem::OpenRegistryKey(key, "Missing", &missing));
-  EXPECT_TRUE(vem::CloseRegistryKey(key));
-  setenv("VEMMISC_REGISTRY_DIR", folder_.path().c_str(), 1);
-  EXPECT_EQ(settings.GetParamDataLen("S", "Old", -1), 1u);
-  EXPECT_EQ(settings.GetParamDataLen("S", "New", -1), 0u);
-}
-
-// Defaults change only with storage type 0; a null root or path keeps its default.
-TEST(SettingsManagerTest, InitSettingsTakesOnlyStorageTypeZero) {
+  for (int i = 0; i < vem::kRegistryRootCount; ++i) {
+    const vem::RegistryRoot root = static_cast<vem::RegistryRoot>(i);
+    const std::string name = vem::RegistryRootName(root), indexed = "N" + std::to_string(i);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(vem::PredefinedRegistryKey(root)), kHandles[i] | ~uintptr_t{0xFFFFFFFF});
+    VemRegKey key, missing;
+    ASSERT_TRUE(vem::CreateRegistryKey(vem::PredefinedRegistryKey(root), "Software\\S", &key));
+    setenv("VEMMISC_REGISTRY_DIR", second.path().c_str(), 1);
+    EXPECT_TRUE(vem::SetRegistryValue(key, name.c_str(), vem::kRegBinary, name.c_str(), name.size() + 1));
+    EXPECT_FALSE(vem::OpenRegistryKey(key, "Missing", &missing));
+    EXPECT_TRUE(vem::CloseRegistryKey(key));
+    SettingsManager settings(name.c_str(), "Software", 0);
+    EXPECT_TRUE(settings.SetString(&name, "S", "N", i) && settings.GetParamDataLen("S", name.c_str(), -1) == 0);
+    EXPECT_EQ(settings.GetParamDataLen("S", indexed.c_str(), -1), name.size() + 1) << name;
+    setenv("VEMMISC_REGISTRY_DIR", folder_.path().c_str(), 1);
+    std::string read;
+    EXPECT_TRUE(settings.GetString(&read, "S", name.c_str(), -1) && read == name) << name;
+    const char* previous = vem::RegistryRootName(static_cast<vem::RegistryRoot>((i + 4) % 5));
+    EXPECT_EQ(settings.GetParamDataLen("S", indexed.c_str(), -1) + settings.GetParamDataLen("S", previous, -1), 0u);
+  }
   EXPECT_FALSE(SettingsManager::InitSettings("HKEY_USERS", "x", 1));
   EXPECT_TRUE(SettingsManager::InitSettings(nullptr, nullptr, 0));
-}
-
-TEST_F(HiveTest, LocationFollowsTheVariablesAndIsMadeForTheUserOnly) {
-  const struct {
-    const char *dir, *xdg, *home;
-    vem::RegistryRoot root;
-    std::string file;  // empty: no location
-  } kLocations[] = {
-      {nullptr, nullptr, "/h", vem::RegistryRoot::kCurrentUser, "/h/.config/vemmisc/registry/HKEY_CURRENT_USER.db"},
-      {"", "/xdg", "/h", vem::RegistryRoot::kCurrentUser, "/xdg/vemmisc/registry/HKEY_CURRENT_USER.db"},
-      {nullptr, "", nullptr, vem::RegistryRoot::kCurrentUser, ""},
-      {nullptr, "/xdg", "/h", vem::RegistryRoot::kUsers, "/var/lib/vemmisc/registry/HKEY_USERS.db"},
-      {"/r", "/xdg", "/h", vem::RegistryRoot::kCurrentConfig, "/r/HKEY_CURRENT_CONFIG.db"},
-      {"made/hives", nullptr, nullptr, vem::RegistryRoot::kClassesRoot, "made/hives/HKEY_CLASSES_ROOT.db"},
-  };
-  const std::string home = getenv("HOME");
-  for (const auto& entry : kLocations) {
-    const char* const values[] = {entry.dir, entry.xdg, entry.home};
-    const char* const names[] = {"VEMMISC_REGISTRY_DIR", "XDG_CONFIG_HOME", "HOME"};
-    for (int i = 0; i < 3; ++i) values[i] ? setenv(names[i], values[i], 1) : unsetenv(names[i]);
-    vem::HiveLocation location;
-    ASSERT_EQ(vem::LocateHive(entry.root, &location), !entry.file.empty()) << entry.file;
-    EXPECT_TRUE(location.file == entry.file && location.machine_wide == (entry.file.rfind("/var/", 0) == 0));
-  }
-  // The last location, relative, is made on first use: each level for the user only.
-  const fs::path started = fs::current_path();
-  fs::current_path(folder_.path());
-  EXPECT_NE(vem::Hive::Get(vem::RegistryRoot::kClassesRoot), nullptr);
-  for (const char* level : {"made", "made/hives"}) EXPECT_EQ(fs::status(level).permissions(), fs::perms::owner_all);
-  EXPECT_TRUE(fs::exists(kLocations[5].file));
-  fs::current_path(started);
-  setenv("HOME", home.c_str(), 1);
 }
 
 // Spellings that the previous format kept apart and the registry takes for
@@ -215,7 +173,7 @@ const int kWord[] = {0, 0, 0, 1, 1, 2, 3, 4};
 // opened, while a reader of the old format keeps its snapshot.
 TEST_F(HiveTest, AnOldHiveIsUpgradedAndEveryValueSurvivesUnderItsNameOrANumberedOne) {
   sqlite3* old = nullptr;
-  ASSERT_EQ(sqlite3_open(folder_.PathOf("HKEY_CURRENT_USER.db").c_str(), &old), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(file_.c_str(), &old), SQLITE_OK);
   ASSERT_EQ(
       Sql(old,
           "CREATE TABLE reg_keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER REFERENCES reg_keys(id) "
@@ -247,7 +205,7 @@ TEST_F(HiveTest, AnOldHiveIsUpgradedAndEveryValueSurvivesUnderItsNameOrANumbered
   // upgrades the hive; afterwards its writes fail, and harm nothing.
   const int64_t count = static_cast<int64_t>(stored.size());
   ASSERT_EQ(Sql(old, "COMMIT; BEGIN; SELECT count(*) FROM reg_values"), count);
-  std::shared_ptr<vem::Hive> hive = vem::Hive::Get(vem::RegistryRoot::kCurrentUser);
+  std::shared_ptr<vem::Hive> hive = vem::Hive::Get(kUser);
   ASSERT_NE(hive, nullptr);
   EXPECT_EQ(Sql(old, "SELECT count(*) FROM reg_values; COMMIT"), count);
   EXPECT_EQ(Sql(old, "INSERT INTO reg_keys(parent, name) VALUES(0, 'Old')"), -1);
