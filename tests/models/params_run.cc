@@ -1,11 +1,11 @@
 // VemParamStorage against a plain model of it, over names of which "Aa" and
-// "BB" share a key: AddParam of every type with random access flags, flag
-// bytes, ranges (NaN bounds included) and callbacks, the typed setters and
-// getters with random types, listeners (null ones included), linked blocks,
-// deferred writes, UpdateToObject, GetParametersList, ClearStorage and the
-// registry. The same callbacks and listeners serve both worlds and log every
-// call with its arguments; after each step the results, the values delivered
-// and the two logs must be equal.
+// "BB" share a key: parameters of every type (and an unknown one) with random
+// access bits, range flag bytes, ranges with NaN bounds and callbacks; typed
+// and raw writes, reads and size queries, listeners (null ones too), linked
+// blocks, deferred writes and their flush, the records copied out, clearing
+// and the registry. The same callbacks and listeners serve both worlds and
+// log every call with its arguments; after each step the results, what was
+// delivered and the two logs must agree.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -22,81 +22,100 @@ namespace vem_test {
 namespace {
 
 const char* const kNames[] = {"Gain", "Aa", "BB", "Level\xc3\xa9", ""};
-// What a callback does is kept in the access bits that mean nothing to the
-// storage: the mode in bits 8 to 10, the index of the code it answers in bits
-// 16 to 18. Both worlds thus read it from the record the callback receives.
-enum Mode { kPlain, kVetoSet, kRewriteSet, kVetoGet, kRefreshGet };
-uint32_t ModeOf(const _VemStParam* r) { return r->access >> 8 & 7; }
-int32_t CodeOf(const _VemStParam* r) { return std::vector<int32_t>{0, 0, 3, 9, -7002}.at(r->access >> 16 & 7); }
+struct Run;
+Run* g_run;
 std::vector<std::string>* g_log;  // the log of the world being driven
 
-// The bytes of a scalar of the type.
-uint32_t Size(uint32_t type) { return type == PARAM_TYPE_BOOL ? 1 : 8; }
-std::string Value(uint32_t type, const void* v, uint32_t size) {
-  return std::string(static_cast<const char*>(v), type < PARAM_TYPE_STRING ? Size(type) : size);
+// The size of a value: 8 bytes of an integer or double, 1 of a boolean, size of text or bytes.
+uint32_t SizeOf(uint32_t type, size_t size) {
+  return static_cast<uint32_t>(type == PARAM_TYPE_BOOL ? 1 : type < PARAM_TYPE_STRING ? 8 : size);
+}
+std::string Bytes(uint32_t type, const void* v, size_t size) {
+  return std::string(static_cast<const char*>(v), SizeOf(type, size));
 }
 std::string Describe(const _VemStParam& r) {
-  std::string s = std::string(r.name) + "|" + std::to_string(r.type) + "|" + std::to_string(r.access) + "|";
+  const std::string s = std::string(r.name) + "|" + std::to_string(r.type) + "|" + std::to_string(r.access) + "|";
   if (r.type == PARAM_TYPE_STRING) return s + r.strVal.current;
-  if (r.type == PARAM_TYPE_ARRAY) return s + Value(r.type, r.arrVal.current, r.arrVal.size);
-  // The range flags as the bytes they are: AddParam stores them as 0 or 1.
-  const auto* flags = reinterpret_cast<const unsigned char*>(&r.intVal.minExclusive);
-  return s + Value(r.type, &r.intVal.current, 8) + std::to_string(flags[0] * 256 + flags[1]);
+  if (r.type == PARAM_TYPE_ARRAY) return s + Bytes(r.type, r.arrVal.current, r.arrVal.size);
+  const auto* area = reinterpret_cast<const char*>(&r.intVal);  // the value, then the range flags' bytes
+  return s + std::string(area, 8) + std::string(area + 32, 2);
 }
 
-int32_t BeforeSet(uint32_t id, _VemStParam* r, void* v, uint32_t size) {
-  g_log->push_back(std::to_string(id) + " beforeSet " + Describe(*r) + " " + Value(r->type, v, size));
-  if (ModeOf(r) == kRewriteSet && r->type == PARAM_TYPE_INT) *static_cast<int64_t*>(v) = 4;
-  if (ModeOf(r) == kRewriteSet && r->type == PARAM_TYPE_FLOAT) *static_cast<double*>(v) = 0.25;
-  return ModeOf(r) == kVetoSet ? CodeOf(r) : 0;
+// What the owner's callbacks do rides in access bits that mean nothing to
+// the storage, so that both worlds read it from the record they pass: with
+// bit 8 the callbacks before a write or read refuse, with bit 9 they zero the
+// new or the current scalar; bits 16 to 18 pick the code they answer.
+int32_t Callback(const char* kind, uint32_t id, _VemStParam* r, void* v, uint32_t size) {
+  const std::string value = v != nullptr ? Bytes(r->type, v, size) : "";
+  g_log->push_back(std::to_string(id) + kind + Describe(*r) + value + std::to_string(size));
+  const bool before = kind[1] == 'b';
+  void* const scalar = v != nullptr ? v : &r->intVal.current;
+  if (before && (r->access & 0x200) != 0 && r->type < PARAM_TYPE_STRING) std::memset(scalar, 0, SizeOf(r->type, 0));
+  const int32_t code = std::vector<int32_t>{0, 0, 3, 9, -7002}.at(r->access >> 16 & 7);
+  return before && (r->access & 0x100) == 0 ? 0 : code;
 }
-int32_t AfterSet(uint32_t id, _VemStParam* r) {
-  g_log->push_back(std::to_string(id) + " afterSet " + Describe(*r));
-  return CodeOf(r);
-}
-int32_t BeforeGet(uint32_t id, _VemStParam* r) {
-  g_log->push_back(std::to_string(id) + " beforeGet " + Describe(*r));
-  if (ModeOf(r) == kRefreshGet && r->type < PARAM_TYPE_STRING) r->intVal.current ^= 1;
-  return ModeOf(r) == kVetoGet ? CodeOf(r) : 0;
-}
-int32_t AfterGet(uint32_t id, _VemStParam* r, void* old, uint32_t size) {
-  g_log->push_back(std::to_string(id) + " afterGet " + Describe(*r) + " " + Value(r->type, old, size));
-  return CodeOf(r);
-}
+int32_t BeforeSet(uint32_t id, _VemStParam* r, void* v, uint32_t n) { return Callback(" beforeSet ", id, r, v, n); }
+int32_t AfterSet(uint32_t id, _VemStParam* r) { return Callback(" afterSet ", id, r, nullptr, 0); }
+int32_t BeforeGet(uint32_t id, _VemStParam* r) { return Callback(" beforeGet ", id, r, nullptr, 0); }
+int32_t AfterGet(uint32_t id, _VemStParam* r, void* old, uint32_t n) { return Callback(" afterGet ", id, r, old, n); }
 struct Listener : VemParamListener {
   int id = 0;
-  int32_t OnParamChanged(_VemStParam* copy) override {
-    g_log->push_back("listener " + std::to_string(id) + " " + Describe(*copy));
-    copy->intVal.current = -99;  // a listener's copy is its own
-    return 1;
-  }
+  int32_t OnParamChanged(_VemStParam* copy) override;
 };
 
 // A parameter of the model: its record, with the text or bytes kept apart.
 struct Param {
   _VemStParam r;
   std::string bytes;
-  uint32_t serial = 0;  // tells a replaced record from its successor
   _VemStParam* Record() {
     if (r.type == PARAM_TYPE_STRING) r.strVal.current = &bytes[0];
     if (r.type == PARAM_TYPE_ARRAY) r.arrVal.current = &bytes[0], r.arrVal.size = static_cast<uint32_t>(bytes.size());
     return &r;
   }
+  // What a read delivers: a scalar's bytes, the text with its NUL, the bytes.
+  std::string Value() {
+    if (r.type < PARAM_TYPE_STRING) return Bytes(r.type, &r.intVal.current, 0);
+    return r.type == PARAM_TYPE_STRING ? bytes + '\0' : bytes;
+  }
 };
 
-// The result codes are spelt as the numbers callers built elsewhere compare with.
+// The storage's rules, written plainly; the result codes are spelt as the
+// numbers that callers built elsewhere compare with.
 struct Model {
   std::map<int32_t, Param> params;
   HashtableModel order{151, 0.75f}, lists{151, 0.75f};  // the tables' enumeration orders
   std::map<int32_t, std::vector<Listener*>> listeners;
   std::map<int32_t, std::string> linked;
-  std::vector<std::pair<int32_t, uint32_t>> queue;  // key and serial of each deferred write
+  std::vector<int32_t> queue;             // the keys of the deferred writes
+  static constexpr int32_t kDropped = 1;  // no name's key: a write to a record replaced since
 
-  Param* Find(const char* name) {
-    auto found = params.find(GenerateID(name));
-    return found == params.end() ? nullptr : &found->second;
+  // The parameter under the name if it has the type; otherwise null, and *refusal says why.
+  Param* Find(const char* name, uint32_t type, int32_t* refusal) {
+    const auto found = params.find(GenerateID(name));
+    *refusal = found == params.end() ? -7004 : -7001;
+    return found != params.end() && found->second.r.type == type ? &found->second : nullptr;
   }
-  static void Notify(const std::vector<Listener*>& list, Param& p) {
+  // Completes the caller's record as AddParam does: the current value from
+  // the initial one, range flags as 0 or 1. The replaced record's deferred
+  // writes are dropped.
+  int32_t Add(_VemStParam* r) {
+    if (r->type > PARAM_TYPE_ARRAY) return -7001;
+    const char* const initial = r->type == PARAM_TYPE_STRING ? r->strVal.initial : "";
+    Param& p = params[GenerateID(r->name)] = {*r, initial};
+    if (r->type == PARAM_TYPE_ARRAY) p.bytes.assign(static_cast<const char*>(r->arrVal.initial), r->arrVal.initialSize);
+    if (r->type == PARAM_TYPE_BOOL) p.r.boolVal.current = p.r.boolVal.initial;
+    if (r->type == PARAM_TYPE_INT || r->type == PARAM_TYPE_FLOAT) {
+      std::memcpy(&p.r.intVal.current, &p.r.intVal.initial, 8);
+    }
+    auto* flags = reinterpret_cast<unsigned char*>(&p.r.intVal.minExclusive);  // zero bytes in the other arms
+    for (int f = 0; f < 2; ++f) flags[f] = flags[f] != 0;
+    std::replace(queue.begin(), queue.end(), GenerateID(r->name), kDropped);
+    order.Put(GenerateID(r->name), this);
+    *r = *p.Record();
+    return 0;
+  }
+  // p is a copy: a listener may replace the record while the others still hear of it.
+  static void Notify(const std::vector<Listener*>& list, Param p) {
     for (Listener* listener : list) {
       _VemStParam copy = *p.Record();
       if (listener != nullptr) listener->OnParamChanged(&copy);
@@ -107,46 +126,47 @@ struct Model {
   static bool InRange(const Range& n, T v) {
     return !(n.minExclusive ? v <= n.min : v < n.min) && !(n.maxExclusive ? v >= n.max : v > n.max);
   }
-
-  int32_t Write(const char* name, uint32_t type, void* v, uint32_t size, bool notify) {
-    Param* p = Find(name);
-    if (p == nullptr || p->r.type != type) return p == nullptr ? -7004 : -7001;
-    const int32_t veto = p->r.pfnBeforeSet ? p->r.pfnBeforeSet(77, p->Record(), v, size) : 0;
-    if (veto != 0) return veto;
-    if ((p->r.access & PARAM_ACCESS_WRITE) == 0) return -7003;
-    if (type == PARAM_TYPE_INT && !InRange(p->r.intVal, *static_cast<int64_t*>(v))) return -7002;
-    if (type == PARAM_TYPE_FLOAT && !InRange(p->r.floatVal, *static_cast<double*>(v))) return -7002;
+  // A typed write, or with raw the protected one, which checks only the value's shape.
+  int32_t Write(const char* name, uint32_t type, void* v, uint32_t size, bool notify, bool raw) {
+    int32_t refusal;
+    Param* p = Find(name, type, &refusal);
+    if (p == nullptr) return refusal;
+    const bool text = type == PARAM_TYPE_STRING;
+    if (raw && (text ? size == 0 || static_cast<char*>(v)[size - 1] != '\0' : size != SizeOf(type, size))) return -7001;
+    refusal = p->r.pfnBeforeSet && !raw ? p->r.pfnBeforeSet(77, p->Record(), v, size) : 0;
+    if (refusal != 0) return refusal;
+    if ((p->r.access & PARAM_ACCESS_WRITE) == 0 && !raw) return -7003;
+    if (type == PARAM_TYPE_INT && !raw && !InRange(p->r.intVal, *static_cast<int64_t*>(v))) return -7002;
+    if (type == PARAM_TYPE_FLOAT && !raw && !InRange(p->r.floatVal, *static_cast<double*>(v))) return -7002;
     if (type < PARAM_TYPE_STRING) std::memcpy(&p->r.intVal.current, v, size);
-    if (type >= PARAM_TYPE_STRING) p->bytes.assign(static_cast<char*>(v), size - (type == PARAM_TYPE_STRING));
-    if (!notify) queue.emplace_back(GenerateID(name), p->serial);
-    if (!notify || p->r.pfnAfterSet == nullptr) return 0;
+    if (type >= PARAM_TYPE_STRING) p->bytes.assign(static_cast<char*>(v), size - text);
+    if (!notify && !raw) queue.push_back(GenerateID(name));
+    if (!notify || raw || p->r.pfnAfterSet == nullptr) return 0;
     const int32_t result = p->r.pfnAfterSet(77, p->Record());
     Notify(listeners[GenerateID(name)], *p);
     return result;
   }
-
   // *out receives the bytes delivered.
   int32_t Read(const char* name, uint32_t type, bool size_query, uint32_t* length, std::string* out) {
-    Param* p = Find(name);
-    if (p == nullptr || p->r.type != type) return p == nullptr ? -7004 : -7001;
-    const char* const scalar = reinterpret_cast<const char*>(&p->r.intVal.current);
-    std::string before = type < PARAM_TYPE_STRING ? std::string(scalar, Size(type)) : p->bytes + '\0';
-    const uint32_t needed = static_cast<uint32_t>(p->bytes.size() + (type == PARAM_TYPE_STRING));
-    const int32_t refusal = p->r.pfnBeforeGet ? p->r.pfnBeforeGet(77, p->Record()) : 0;
+    int32_t refusal;
+    Param* p = Find(name, type, &refusal);
+    if (p == nullptr) return refusal;
+    std::string before = p->Value();
+    refusal = p->r.pfnBeforeGet ? p->r.pfnBeforeGet(77, p->Record()) : 0;
     if (refusal != 0) return refusal;
     if ((p->r.access & PARAM_ACCESS_READ) == 0) return -7003;
-    if (type >= PARAM_TYPE_STRING && !size_query && *length < needed) return -7005;
-    if (type >= PARAM_TYPE_STRING) *length = needed;
+    const std::string now = p->Value();
+    if (type >= PARAM_TYPE_STRING && !size_query && *length < now.size()) return -7005;
+    if (type >= PARAM_TYPE_STRING) *length = static_cast<uint32_t>(now.size());
     if (size_query) return 0;
-    *out = type < PARAM_TYPE_STRING ? std::string(scalar, Size(type)) : std::string(p->bytes.c_str(), needed);
-    return p->r.pfnAfterGet ? p->r.pfnAfterGet(77, p->Record(), &before[0], type < 3 ? Size(type) : needed) : 0;
+    *out = now;
+    return p->r.pfnAfterGet ? p->r.pfnAfterGet(77, p->Record(), &before[0], static_cast<uint32_t>(before.size())) : 0;
   }
-
   int32_t Flush() {
     int32_t result = 0;
-    for (const auto& entry : queue) {
-      Param& p = params.at(entry.first);
-      if (p.serial != entry.second || p.r.pfnAfterSet == nullptr) continue;  // replaced since, or nothing to apply
+    for (size_t at = 0; at < queue.size(); ++at) {
+      if (queue[at] == kDropped || params.at(queue[at]).r.pfnAfterSet == nullptr) continue;
+      Param p = params.at(queue[at]);
       const int32_t applied = p.r.pfnAfterSet(77, p.Record());
       if (applied != 0) result = applied;
       for (const auto& list : lists.Enumerate()) Notify(listeners[list.first], p);
@@ -156,129 +176,170 @@ struct Model {
   }
 };
 
-struct Run {
-  VemParamStorage storage{77};
+// The storage under test, as a derived class reaches it (the protected raw
+// write), with the model beside it. The world the next calls drive is the
+// one whose log the callbacks write.
+struct Run : VemParamStorage {
+  Run() : VemParamStorage(77) {}
   Model model;
   Listener listeners[3];
   std::vector<std::string> real_log, model_log;
-  uint32_t serials = 0;
-  const VemParamStorage* registered = VemParamStorage::GetStorage(77);  // what earlier runs left there
-  // The world the next calls drive, and whose log the callbacks write.
-  VemParamStorage& Real() { return g_log = &real_log, storage; }
+  const VemParamStorage* registered = GetStorage(77);  // what earlier runs left there
+  Run& Real() { return g_log = &real_log, *this; }
   Model& Modelled() { return g_log = &model_log, model; }
+  int32_t RawWrite(const char* name, const void* v, uint32_t size) {
+    _VemStParam* const r = m_params.Get(GenerateID(name));
+    return SetParam(r != nullptr ? r : &_g_tmp_param, v, size);
+  }
 };
 
-// Mostly the type of the parameter under the name, so that most calls get past the type test.
-uint32_t PickType(OpStream& in, Run& run, const char* name) {
-  const Param* p = run.model.Find(name);
-  return static_cast<uint32_t>(p != nullptr && in.Range(0, 3) != 0 ? p->r.type : in.Range(0, 4));
-}
-
-// Numbers in and at the edges of the ranges, NaN and infinities; texts of neighbouring lengths, or bytes.
+// A value of each type: numbers in and at the edges of the ranges, NaN and
+// infinities; texts of neighbouring lengths, which serve as bytes too. They
+// are literals, so a record's initial value outlives the step that made it.
 struct Values {
+  explicit Values(OpStream& in) : b(in.Bool()), i(in.Range(0, 7) == 0 ? INT64_MIN : in.Range(-6, 6)) {
+    const double doubles[] = {0.0, -1.5, 2.5, 7.0, 1e300, NAN, INFINITY, -INFINITY};
+    const char* const texts[] = {"", "a", "ab", "abc", "hello", "a somewhat longer text value"};
+    d = in.Pick(doubles), text = in.Pick(texts);
+  }
   bool b;
   int64_t i;
   double d;
-  std::string bytes;
+  const char* text;
+  void* At(uint32_t type) {
+    void* const at[] = {&i, &b, &d, const_cast<char*>(text), const_cast<char*>(text)};
+    return at[type];
+  }
+  uint32_t Size(uint32_t type) const { return SizeOf(type, std::strlen(text) + (type == PARAM_TYPE_STRING)); }
 };
-Values PickValues(OpStream& in, uint32_t type) {
-  const char* const texts[] = {"", "a", "ab", "abc", "hello", "a somewhat longer text value"};
-  const double doubles[] = {0.0, -1.5, 2.5, 7.0, 1e300, NAN, INFINITY, -INFINITY};
-  const bool b = in.Bool();
-  const int64_t i = in.Range(0, 7) == 0 ? INT64_MIN : in.Range(-6, 6);
-  const double d = in.Pick(doubles);
-  return {b, i, d, type == PARAM_TYPE_STRING ? in.Pick(texts) : in.Bytes(24)};
+
+// Mostly the type of the parameter under the name, so that most calls get
+// past the type test; always it when exact.
+uint32_t PickType(OpStream& in, Run& run, const char* name, bool exact) {
+  const auto found = run.model.params.find(GenerateID(name));
+  const bool known = found != run.model.params.end() && (exact || in.Range(0, 3) != 0);
+  return static_cast<uint32_t>(known ? found->second.r.type : in.Range(0, 4));
 }
 
 void AddParam(OpStream& in, Run& run, const char* name) {
-  Param p;
-  std::strcpy(p.r.name, name);
-  p.r.type = static_cast<uint32_t>(in.Range(0, 5));
-  p.r.access = static_cast<uint32_t>(in.Range(0, 3) | in.Range(kPlain, kRefreshGet) << 8 | in.Range(0, 4) << 16);
+  _VemStParam r;
+  std::strcpy(r.name, name);
+  r.type = static_cast<uint32_t>(in.Range(0, 5));
+  r.access = static_cast<uint32_t>(in.Range(0, 0x3FF) | in.Range(0, 4) << 16);
   const int callbacks = in.Range(0, 15);
-  p.r.pfnBeforeSet = (callbacks & 1) ? BeforeSet : nullptr;
-  p.r.pfnAfterSet = (callbacks & 2) ? AfterSet : nullptr;
-  p.r.pfnBeforeGet = (callbacks & 4) ? BeforeGet : nullptr;
-  p.r.pfnAfterGet = (callbacks & 8) ? AfterGet : nullptr;
-  Values v = PickValues(in, p.r.type);
-  p.bytes = v.bytes;
-  if (p.r.type == PARAM_TYPE_INT) p.r.intVal = {0, v.i, in.Range(-8, 2), in.Range(-2, 8), false, false};
-  if (p.r.type == PARAM_TYPE_FLOAT)
-    p.r.floatVal = {0, v.d, in.Bool() ? -2.0 : v.d, in.Bool() ? 8.0 : NAN, false, false};
-  if (p.r.type == PARAM_TYPE_BOOL) p.r.boolVal.initial = v.b;
-  if (p.r.type == PARAM_TYPE_STRING) p.r.strVal.initial = p.bytes.c_str();
-  if (p.r.type == PARAM_TYPE_ARRAY) p.r.arrVal = {nullptr, 0, p.bytes.data(), static_cast<uint32_t>(p.bytes.size())};
-  auto* flags = reinterpret_cast<unsigned char*>(&p.r.intVal.minExclusive);
-  const bool ranged = p.r.type == PARAM_TYPE_INT || p.r.type == PARAM_TYPE_FLOAT;
+  r.pfnBeforeSet = (callbacks & 1) ? BeforeSet : nullptr;
+  r.pfnAfterSet = (callbacks & 2) ? AfterSet : nullptr;
+  r.pfnBeforeGet = (callbacks & 4) ? BeforeGet : nullptr;
+  r.pfnAfterGet = (callbacks & 8) ? AfterGet : nullptr;
+  Values v(in);
+  if (r.type == PARAM_TYPE_INT) r.intVal = {0, v.i, in.Range(-8, 2), in.Range(-2, 8), false, false};
+  if (r.type == PARAM_TYPE_FLOAT) r.floatVal = {0, v.d, in.Bool() ? -2.0 : v.d, in.Bool() ? 8.0 : NAN, false, false};
+  if (r.type == PARAM_TYPE_BOOL) r.boolVal.initial = v.b;
+  if (r.type == PARAM_TYPE_STRING) r.strVal.initial = v.text;
+  if (r.type == PARAM_TYPE_ARRAY) r.arrVal = {nullptr, 0, v.text, v.Size(PARAM_TYPE_ARRAY)};
+  auto* flags = reinterpret_cast<unsigned char*>(&r.intVal.minExclusive);  // any byte a caller may leave
+  const bool ranged = r.type == PARAM_TYPE_INT || r.type == PARAM_TYPE_FLOAT;
   for (int f = 0; ranged && f < 2; ++f) flags[f] = static_cast<unsigned char>(in.Pick({0, 1, 2, 255}));
-  _VemStParam record = p.r;
-  const int32_t result = run.Real().AddParam(&record);
-  MODEL_CHECK(result == (p.r.type > PARAM_TYPE_ARRAY ? -7001 : 0));
-  if (result != 0) return MODEL_CHECK(std::memcmp(&record, &p.r, sizeof record) == 0);
-  for (int f = 0; ranged && f < 2; ++f) flags[f] = flags[f] != 0;
-  if (ranged) std::memcpy(&p.r.intVal.current, &p.r.intVal.initial, 8);
-  if (p.r.type == PARAM_TYPE_BOOL) p.r.boolVal.current = p.r.boolVal.initial;
-  MODEL_CHECK(Describe(record) == Describe(*p.Record()));  // the caller's record shows the starting value
-  p.serial = ++run.serials;
-  run.model.params[GenerateID(name)] = p;
-  run.model.order.Put(GenerateID(name), &run);
+  _VemStParam expected = r;
+  const int32_t result = run.Real().AddParam(&r);
+  MODEL_CHECK(result == run.Modelled().Add(&expected));
+  // The caller's record shows the starting value; a refused one is as it was.
+  MODEL_CHECK(result == 0 ? Describe(r) == Describe(expected) : std::memcmp(&r, &expected, sizeof r) == 0);
 }
 
+// A typed write, or the protected raw one of the record's own type, at times one byte short.
 void Write(OpStream& in, Run& run, const char* name) {
-  const uint32_t type = PickType(in, run, name);
-  const bool notify = in.Bool();
-  Values v = PickValues(in, type);
-  std::string copy = v.bytes;
-  const uint32_t size = static_cast<uint32_t>(type == PARAM_TYPE_BOOL ? 1 : type < 3 ? 8 : copy.size() + (type == 3));
-  VemParamStorage& s = run.Real();
-  const int32_t result = type == PARAM_TYPE_INT      ? s.SetParamInt(name, v.i, notify)
+  const bool raw = in.Range(0, 3) == 0, notify = in.Bool();
+  const uint32_t type = PickType(in, run, name, raw);
+  Values v(in);
+  const uint32_t size = v.Size(type) - (raw && v.Size(type) > 0 && in.Bool());
+  Run& s = run.Real();
+  const int32_t result = raw                         ? s.RawWrite(name, v.At(type), size)
+                         : type == PARAM_TYPE_INT    ? s.SetParamInt(name, v.i, notify)
                          : type == PARAM_TYPE_BOOL   ? s.SetParamBool(name, v.b, notify)
                          : type == PARAM_TYPE_FLOAT  ? s.SetParamFloat(name, v.d, notify)
-                         : type == PARAM_TYPE_STRING ? s.SetParamString(name, v.bytes.c_str(), notify)
-                                                     : s.SetParamArray(name, v.bytes.data(), size, notify);
-  void* const values[] = {&v.i, &v.b, &v.d, &copy[0], &copy[0]};
-  MODEL_CHECK(result == run.Modelled().Write(name, type, values[type], size, notify));
+                         : type == PARAM_TYPE_STRING ? s.SetParamString(name, v.text, notify)
+                                                     : s.SetParamArray(name, v.text, size, notify);
+  MODEL_CHECK(result == run.Modelled().Write(name, type, v.At(type), size, notify, raw));
+}
+
+// A typed read: scalars into out, text and bytes into out when it is not null.
+int32_t ReadReal(VemParamStorage& s, const char* name, uint32_t type, char* out, uint32_t* length) {
+  return type == PARAM_TYPE_INT      ? s.GetParamInt(name, reinterpret_cast<int64_t*>(out))
+         : type == PARAM_TYPE_BOOL   ? s.GetParamBool(name, reinterpret_cast<bool*>(out))
+         : type == PARAM_TYPE_FLOAT  ? s.GetParamFloat(name, reinterpret_cast<double*>(out))
+         : type == PARAM_TYPE_STRING ? s.GetParamString(name, out, length)
+                                     : s.GetParamArray(name, out, length);
 }
 
 // A read into a buffer that also takes the scalars: it holds what was
 // delivered and, beyond it, what it held before.
 void Read(OpStream& in, Run& run, const char* name) {
-  const uint32_t type = PickType(in, run, name);
+  const uint32_t type = PickType(in, run, name, false);
   const bool size_query = type >= PARAM_TYPE_STRING && in.Range(0, 3) == 0;
   uint32_t length = static_cast<uint32_t>(in.Range(0, 32)), expected_length = length;
   alignas(8) char buffer[40];
   std::memset(buffer, 'Z', sizeof buffer);
   std::string expected;
-  char* const out = size_query ? nullptr : buffer;
-  VemParamStorage& s = run.Real();
-  const int32_t result = type == PARAM_TYPE_INT      ? s.GetParamInt(name, reinterpret_cast<int64_t*>(buffer))
-                         : type == PARAM_TYPE_BOOL   ? s.GetParamBool(name, reinterpret_cast<bool*>(buffer))
-                         : type == PARAM_TYPE_FLOAT  ? s.GetParamFloat(name, reinterpret_cast<double*>(buffer))
-                         : type == PARAM_TYPE_STRING ? s.GetParamString(name, out, &length)
-                                                     : s.GetParamArray(name, out, &length);
+  const int32_t result = ReadReal(run.Real(), name, type, size_query ? nullptr : buffer, &length);
   MODEL_CHECK(result == run.Modelled().Read(name, type, size_query, &expected_length, &expected));
   MODEL_CHECK(length == expected_length &&
               std::string(buffer, 40) == expected + std::string(40 - expected.size(), 'Z'));
 }
 
-// Links a block, or reads one back into a buffer of a random size.
+// Listener 2 also replaces the parameter it hears of by one made afresh from
+// its record, and reads that back through its callbacks: the storage must
+// keep the replaced record whole for the listeners after it, and never flush
+// the replaced record's deferred writes.
+int32_t Listener::OnParamChanged(_VemStParam* copy) {
+  g_log->push_back("listener " + std::to_string(id) + " " + Describe(*copy));
+  _VemStParam again = *copy;
+  alignas(8) char buffer[40];
+  uint32_t length = sizeof buffer;
+  std::string delivered;
+  if (id == 2 && g_log == &g_run->real_log) {
+    g_run->AddParam(&again);
+    ReadReal(*g_run, again.name, again.type, buffer, &length);
+  } else if (id == 2) {
+    g_run->model.Add(&again);
+    g_run->model.Read(again.name, again.type, false, &length, &delivered);
+  }
+  copy->intVal.current = -99;  // a listener's copy is its own
+  return 1;
+}
+
+// At times links a block, then reads the block back into a buffer of a random size.
 void Link(OpStream& in, Run& run, const char* name) {
-  const bool found = run.model.Find(name) != nullptr;
+  const int32_t key = GenerateID(name);
   if (in.Bool()) {
-    const std::string block = in.Bytes(20);
-    MODEL_CHECK(run.storage.LinkParamData(name, block.data(), static_cast<uint32_t>(block.size())) ==
-                (found ? 0 : -7004));
-    if (found) run.model.linked[GenerateID(name)] = block;
+    const std::string block = Values(in).text;
+    const bool found = run.model.params.count(key) != 0;
+    MODEL_CHECK(run.LinkParamData(name, block.data(), static_cast<uint32_t>(block.size())) == (found ? 0 : -7004));
+    if (found) run.model.linked[key] = block;
+  }
+  char buffer[32];
+  std::memset(buffer, 'Z', sizeof buffer);
+  const uint32_t size = static_cast<uint32_t>(in.Range(0, 32));
+  const bool has = run.model.linked.count(key) != 0, fits = has && run.model.linked[key].size() <= size;
+  MODEL_CHECK(run.GetLinkedData(name, buffer, size) == (fits ? 0 : has ? -7005 : -7004));
+  const std::string copied = fits ? run.model.linked[key] : "";
+  MODEL_CHECK(std::string(buffer, 32) == copied + std::string(32 - copied.size(), 'Z'));
+}
+
+void Listen(OpStream& in, Run& run, const char* name) {
+  const int id = in.Range(-1, 2);
+  Listener* const listener = id < 0 ? nullptr : &run.listeners[id];
+  const int32_t key = GenerateID(name);
+  std::vector<Listener*>& list = run.model.listeners[key];
+  if (in.Bool()) {
+    const bool found = run.model.params.count(key) != 0;
+    MODEL_CHECK(run.AddParamChangedListener(name, listener) == (found ? 0 : -7004));
+    if (found) list.push_back(listener), run.model.lists.Put(key, &run);
     return;
   }
-  char buffer[24];
-  std::memset(buffer, 'Z', sizeof buffer);
-  const uint32_t size = static_cast<uint32_t>(in.Range(0, 24));
-  const auto linked = run.model.linked.find(GenerateID(name));
-  const bool has = found && linked != run.model.linked.end(), fits = has && linked->second.size() <= size;
-  MODEL_CHECK(run.storage.GetLinkedData(name, buffer, size) == (fits ? 0 : has ? -7005 : -7004));
-  const std::string copied = fits ? linked->second : "";
-  MODEL_CHECK(std::string(buffer, 24) == copied + std::string(24 - copied.size(), 'Z'));
+  const auto at = std::find(list.begin(), list.end(), listener);
+  MODEL_CHECK(run.RemoveParamChangedListener(name, listener) == (at == list.end() ? -7004 : 0));
+  if (at != list.end()) list.erase(at);
 }
 
 // Every record, as GetParametersList and GetParamData copy them out, and the
@@ -288,42 +349,29 @@ void CompareRecords(OpStream& in, Run& run, const char* name) {
   uint32_t count = n + 1;
   std::vector<_VemStParam> list(count);
   list.back().type = 77;
-  MODEL_CHECK(run.storage.GetParametersList(list.data(), &count) == 0 && count == n && list.back().type == 77);
+  MODEL_CHECK(run.GetParametersList(list.data(), &count) == 0 && count == n && list.back().type == 77);
   size_t at = 0;
   for (const auto& entry : run.model.order.Enumerate()) {
     MODEL_CHECK(Describe(list[at++]) == Describe(*run.model.params.at(entry.first).Record()));
   }
-  Param* p = run.model.Find(name);
-  MODEL_CHECK(run.storage.GetParamData(name, &list.back()) == (p ? 0 : -7004));
-  MODEL_CHECK(p ? Describe(list.back()) == Describe(*p->Record()) : list.back().type == 77);
-  VemParamStorage* const added = in.Bool() ? &run.storage : nullptr;
+  const auto p = run.model.params.find(GenerateID(name));
+  const bool found = p != run.model.params.end();
+  MODEL_CHECK(run.GetParamData(name, &list.back()) == (found ? 0 : -7004));
+  MODEL_CHECK(found ? Describe(list.back()) == Describe(*p->second.Record()) : list.back().type == 77);
+  VemParamStorage* const added = in.Bool() ? &run : nullptr;
   VemParamStorage::AddStorage(77, added);
   if (added != nullptr) run.registered = added;
   MODEL_CHECK(VemParamStorage::GetStorage(77) == run.registered);
 }
 
-void Listen(OpStream& in, Run& run, const char* name) {
-  const int id = in.Range(-1, 2);
-  Listener* const listener = id < 0 ? nullptr : &run.listeners[id];
-  std::vector<Listener*>& list = run.model.listeners[GenerateID(name)];
-  if (in.Bool()) {
-    const bool found = run.model.Find(name) != nullptr;
-    MODEL_CHECK(run.storage.AddParamChangedListener(name, listener) == (found ? 0 : -7004));
-    if (found) list.push_back(listener), run.model.lists.Put(GenerateID(name), &run);
-    return;
-  }
-  const auto at = std::find(list.begin(), list.end(), listener);
-  MODEL_CHECK(run.storage.RemoveParamChangedListener(name, listener) == (at == list.end() ? -7004 : 0));
-  if (at != list.end()) list.erase(at);
-}
-
 void Flush(OpStream&, Run& run, const char*) { MODEL_CHECK(run.Real().UpdateToObject() == run.Modelled().Flush()); }
-void Clear(OpStream&, Run& run, const char*) { run.storage.ClearStorage(), run.model = Model(); }
+void Clear(OpStream&, Run& run, const char*) { run.ClearStorage(), run.model = Model(); }
 
 }  // namespace
 
 void RunParams(OpStream& in) {
   Run run;
+  g_run = &run;
   for (int id = 0; id < 3; ++id) run.listeners[id].id = id;
   void (*const steps[])(OpStream&, Run&, const char*) = {AddParam, AddParam, Write, Write, Read,
                                                          Listen,   Link,     Flush, Clear, CompareRecords};
