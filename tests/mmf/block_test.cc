@@ -1,6 +1,7 @@
 // Blocks as a program that loads the library sees them: contents, backing
-// files numbered from 1 at each load, release by exact address, refusals
-// that leave nothing behind, and release of every live block at unload.
+// files numbered from 1 at each load, left-over files emptied and used,
+// release by exact address, refusals that leave nothing behind, and release
+// of every live block at unload.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -27,17 +28,21 @@ class BlockTest : public ::testing::Test {
     SetTemporaryDirectory(folder_.path());
     ASSERT_TRUE(library_.alloc != nullptr && library_.free != nullptr);
   }
-  void TearDown() override { SetTemporaryDirectory(TempFolder::SystemTemporaryDirectory()); }
+  void TearDown() override {
+    UnloadVemMisc();
+    SetTemporaryDirectory(TempFolder::SystemTemporaryDirectory());
+  }
   std::map<std::string, std::uintmax_t> Blocks() const { return folder_.Files("~mf"); }
   TempFolder folder_;
-  LoadedLibrary library_;
+  BlockFunctions library_ = LoadVemMisc();
 };
 
-// Seeded allocations, refusals and releases, by exact and by wrong addresses:
-// after every step the folder holds one file per live block, named by its
-// number and of its size, and every live block keeps its first, middle and
-// last byte. A refusal gives NULL and leaves no file; the next block's number
-// shows whether it had used one up.
+// Seeded allocations (some over a left-over file of their name), refusals and
+// releases, by exact and by wrong addresses: after every step the folder
+// holds one file per live block, named by its number and of its size, and
+// every live block keeps its first, middle and last byte. A refusal gives
+// NULL and leaves no file; the next block's number shows whether it had used
+// one up.
 TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
   const std::uint64_t sizes[] = {1, 10, 4096, 4097, 65539, 1048579};
   std::map<unsigned char*, std::pair<std::uint64_t, std::uint64_t>> live;  // number and last index
@@ -49,18 +54,19 @@ TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
     const unsigned pick = live.empty() ? 0 : random() % 10;
     if (pick < 5) {
       const std::uint64_t size = sizes[random() % 6];
+      const bool left_over = random() % 4 == 0;
+      if (left_over) std::ofstream(folder_.PathOf(BlockFileName(number))) << std::string(5000, 'x');
       auto* b = static_cast<unsigned char*>(library_.alloc(size));
-      ASSERT_NE(b, nullptr);
+      ASSERT_TRUE(b != nullptr && (!left_over || b[0] == 0)) << "step " << step;
       b[0] = b[(size - 1) / 2] = b[size - 1] = static_cast<unsigned char>(number);
       live[b] = {number, size - 1};
       files[BlockFileName(number++)] = size;
     } else if (pick == 5) {  // a size the system cannot map, or a directory that is missing or a block's file
-      const Unmappable& refusal = kUnmappable[random() % kUnmappable.size()];
       const bool directory = random() % 2 == 0;
       if (directory)
         SetTemporaryDirectory(folder_.PathOf(random() % 2 ? "missing" : BlockFileName(chosen->second.first)));
-      ASSERT_EQ(library_.alloc(directory ? 4096 : refusal.size), nullptr) << "step " << step;
-      number += directory || refusal.uses_number;
+      ASSERT_EQ(library_.alloc(directory ? 4096 : kUnmappable[random() % 3]), nullptr) << "step " << step;
+      number += directory || kRefusalUsesNumber;
       SetTemporaryDirectory(folder_.path());
     } else if (pick == 6) {  // inside a block, or nowhere: ignored
       library_.free(random() % 2 ? nullptr : chosen->first + 1 + random() % (chosen->second.second + 1));
@@ -76,34 +82,23 @@ TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
     }
   }
   ASSERT_FALSE(live.empty());
-  EXPECT_TRUE(library_.Unload());
+  EXPECT_TRUE(UnloadVemMisc());
   EXPECT_EQ(folder_.EntryCount(), 0u);
 }
 
 #if !defined(_WIN32)
-// What lies at the next block's name decides whether it is used: a left-over
-// regular file of this user is emptied and used; a link or a file with a
-// second name is left as it was.
-TEST_F(BlockTest, LeftOverFileIsReusedOnlyWhenItIsOursAlone) {
+// A link at a block's name is refused and left as it was. A process that
+// exits deletes its blocks' files, also one whose file got descriptor 0; a
+// forked child leaves its parent's blocks alone.
+TEST_F(BlockTest, OnlyTheCreatorUsesAndDeletesAFile) {
   const std::string other = folder_.PathOf("other");
   std::ofstream(other) << "kept";
-  for (std::uint64_t n = 1; n <= 3; ++n) {
-    const std::string name = BlockFileName(n), at = folder_.PathOf(name);
-    if (n == 1) std::ofstream(at) << std::string(10000, 'x');
-    ASSERT_EQ(n == 2 ? symlink(other.c_str(), at.c_str()) : n == 3 ? link(other.c_str(), at.c_str()) : 0, 0);
-    auto* block = static_cast<char*>(library_.alloc(100));
+  std::uint64_t number = 1;
+  for (auto make_link : {symlink, link}) {
+    ASSERT_EQ(make_link(other.c_str(), folder_.PathOf(BlockFileName(number++)).c_str()), 0);
     std::string text;
-    // Used: emptied and of the block's size; refused: still what it was.
-    EXPECT_TRUE(n == 1 ? block != nullptr && block[0] == 0 && Blocks().at(name) == 100
-                       : block == nullptr && std::ifstream(at) >> text && text == "kept")
-        << n;
-    library_.free(block);
+    EXPECT_TRUE(library_.alloc(100) == nullptr && std::ifstream(other) >> text && text == "kept");
   }
-}
-
-// A process that exits deletes its blocks' files, also one whose file got
-// descriptor 0; a forked child leaves its parent's blocks alone.
-TEST_F(BlockTest, ExitingProcessesDeleteOnlyTheirOwnFiles) {
   auto* kept = static_cast<unsigned char*>(library_.alloc(4096));
   for (int child = 0; child < 2; ++child) {
     const auto files = Blocks();

@@ -10,7 +10,8 @@
 namespace vem_test {
 
 // Beyond the largest file length and view length: refused before any name is formed.
-const std::vector<Unmappable> kUnmappable = {{0, false}, {UINT64_MAX, false}, {UINT64_MAX / 2 + 1, false}};
+const std::uint64_t kUnmappable[3] = {0, UINT64_MAX, UINT64_MAX / 2 + 1};
+const bool kRefusalUsesNumber = false;
 
 void SetTemporaryDirectory(const std::string& directory) { setenv("TMPDIR", directory.c_str(), 1); }
 
@@ -20,18 +21,19 @@ std::string BlockFileName(std::uint64_t n) {
   return name;
 }
 
-LoadedLibrary::LoadedLibrary() : handle_(dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL)) {
-  if (handle_ == nullptr) return;
-  alloc = reinterpret_cast<void* (*)(std::uint64_t)>(dlsym(handle_, "VTAllocMMF"));
-  free = reinterpret_cast<void (*)(void*)>(dlsym(handle_, "VTFreeMMF"));
+BlockFunctions LoadVemMisc() {
+  void* const handle = dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) return {nullptr, nullptr};
+  return {reinterpret_cast<void* (*)(std::uint64_t)>(dlsym(handle, "VTAllocMMF")),
+          reinterpret_cast<void (*)(void*)>(dlsym(handle, "VTFreeMMF"))};
 }
 
-bool LoadedLibrary::Unload() {
-  if (handle_ != nullptr) dlclose(handle_);
-  handle_ = nullptr;
-  void* still_there = dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD);
-  if (still_there != nullptr) dlclose(still_there);
-  return still_there == nullptr;
+// A look-up that does not load takes a reference of its own: dropping it and
+// the load's ends the library.
+bool UnloadVemMisc() {
+  void* const handle = dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD);
+  for (int reference = 0; handle != nullptr && reference < 2; ++reference) dlclose(handle);
+  return dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD) == nullptr;
 }
 
 }  // namespace vem_test

@@ -8,7 +8,8 @@ namespace vem_test {
 
 // The mapping takes the low 32 bits of the size and the view all of it; both
 // fail after the file was named and made.
-const std::vector<Unmappable> kUnmappable = {{0, true}, {std::uint64_t{1} << 32, true}, {(1ull << 32) + 4096, true}};
+const std::uint64_t kUnmappable[3] = {0, std::uint64_t{1} << 32, (std::uint64_t{1} << 32) + 4096};
+const bool kRefusalUsesNumber = true;
 
 void SetTemporaryDirectory(const std::string& directory) { SetEnvironmentVariableA("TMP", directory.c_str()); }
 
@@ -19,22 +20,19 @@ std::string BlockFileName(std::uint64_t n) {
   return std::filesystem::path(path).filename().string();
 }
 
-// An export as the function type it has; the cast through void (*)() tells
+// Each export as the function type it has; the cast through void (*)() tells
 // the compiler that GetProcAddress's type is known not to be it.
-template <typename Function>
-Function Export(void* handle, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(static_cast<HMODULE>(handle), name)));
+BlockFunctions LoadVemMisc() {
+  const HMODULE module = LoadLibraryW(VEMMISC_LIBRARY_FILE);
+  if (module == nullptr) return {nullptr, nullptr};
+  return {
+      reinterpret_cast<void* (*)(std::uint64_t)>(reinterpret_cast<void (*)()>(GetProcAddress(module, "VTAllocMMF"))),
+      reinterpret_cast<void (*)(void*)>(reinterpret_cast<void (*)()>(GetProcAddress(module, "VTFreeMMF")))};
 }
 
-LoadedLibrary::LoadedLibrary() : handle_(LoadLibraryW(VEMMISC_LIBRARY_FILE)) {
-  if (handle_ == nullptr) return;
-  alloc = Export<void* (*)(std::uint64_t)>(handle_, "VTAllocMMF");
-  free = Export<void (*)(void*)>(handle_, "VTFreeMMF");
-}
-
-bool LoadedLibrary::Unload() {
-  if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
-  handle_ = nullptr;
+bool UnloadVemMisc() {
+  const HMODULE module = GetModuleHandleW(VEMMISC_LIBRARY_FILE);
+  if (module != nullptr) FreeLibrary(module);
   return GetModuleHandleW(VEMMISC_LIBRARY_FILE) == nullptr;
 }
 
