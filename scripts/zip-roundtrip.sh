@@ -37,7 +37,7 @@ for file in bin/VemMisc.dll lib/libVemMisc.dll.a include/VemMisc.h lib/cmake/Vem
 done
 
 echo "==== zip: consumer built against ${zip##*/}, run under Wine"
-if cmake -DMODE=cmake -DSTAGING="$tree" -DSOURCE_DIR="$root/tests/module/consumer" \
+if cmake -DSTAGING="$tree" -DSOURCE_DIR="$root/tests/module/consumer" \
   -DWORK_DIR="$work/consumer" -DCXX=x86_64-w64-mingw32-g++-posix -DTOOLCHAIN_FILE="$toolchain" \
   -DWINE_RUN="$root/scripts/wine-run.sh" -DWINE_PREFIX="$prefix" \
   -P "$root/tests/module/consumer_test.cmake"; then

@@ -1,9 +1,8 @@
-# cmake -DMODE=cmake|pkgconfig -DSTAGING=... -DSOURCE_DIR=... -DWORK_DIR=...
-#       -DCXX=... [-DTOOLCHAIN_FILE=... -DWINE_RUN=... -DWINE_PREFIX=...]
-#       -P consumer_test.cmake
-# Builds the consumer program against the package installed in STAGING, the
-# way another project would (find_package, or on Linux the compiler flags
-# pkg-config gives), runs it, and on Linux checks that it ran with the staged library.
+# cmake -DSTAGING=... -DSOURCE_DIR=... -DWORK_DIR=... -DCXX=...
+#       [-DTOOLCHAIN_FILE=... -DWINE_RUN=... -DWINE_PREFIX=...] -P consumer_test.cmake
+# Builds the consumer program against the package installed in STAGING with
+# find_package, the way another project would, runs it, and on Linux checks
+# that it ran with the staged library, not one of the build tree.
 # With WINE_RUN the consumer is a Windows program, run under Wine with the
 # staged bin/ on its DLL search path; it links the compiler's runtime in.
 # Output goes through a file, not a pipe: programs that Wine starts in the
@@ -21,59 +20,30 @@ endfunction()
 
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
-if(WINE_RUN)
-  set(program "${WORK_DIR}/vemmisc_consumer.exe")
-else()
-  set(program "${WORK_DIR}/vemmisc_consumer")
+set(configure "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${WORK_DIR}"
+  -DCMAKE_BUILD_TYPE=Release "-DCMAKE_PREFIX_PATH=${STAGING}" "-DCMAKE_CXX_COMPILER=${CXX}")
+if(TOOLCHAIN_FILE)
+  list(APPEND configure "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE}" "-DCMAKE_FIND_ROOT_PATH=${STAGING}"
+    -DCMAKE_EXE_LINKER_FLAGS=-static)
 endif()
-
-if(MODE STREQUAL "cmake")
-  set(configure "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${WORK_DIR}"
-    -DCMAKE_BUILD_TYPE=Release "-DCMAKE_PREFIX_PATH=${STAGING}" "-DCMAKE_CXX_COMPILER=${CXX}")
-  if(TOOLCHAIN_FILE)
-    list(APPEND configure "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE}" "-DCMAKE_FIND_ROOT_PATH=${STAGING}"
-      -DCMAKE_EXE_LINKER_FLAGS=-static)
-  endif()
-  run(${configure})
-  run("${CMAKE_COMMAND}" --build "${WORK_DIR}")
-elseif(MODE STREQUAL "pkgconfig")
-  file(GLOB pc_file "${STAGING}/*/pkgconfig/vemmisc.pc" "${STAGING}/*/*/pkgconfig/vemmisc.pc")
-  if(NOT pc_file)
-    message(FATAL_ERROR "no vemmisc.pc under ${STAGING}")
-  endif()
-  get_filename_component(pc_dir "${pc_file}" DIRECTORY)
-  # Only the staged package is visible, none of the machine's.
-  set(ENV{PKG_CONFIG_LIBDIR} "${pc_dir}")
-  unset(ENV{PKG_CONFIG_PATH})
-  run(pkg-config --cflags vemmisc)
-  separate_arguments(cflags UNIX_COMMAND "${out}")
-  run(pkg-config --libs vemmisc)
-  separate_arguments(libs UNIX_COMMAND "${out}")
-  run(pkg-config --variable=libdir vemmisc)
-  string(STRIP "${out}" libdir)
-  set(link ${libs} "-Wl,-rpath,${libdir}")
-  run("${CXX}" "${SOURCE_DIR}/consumer.cc" ${cflags} ${link} -o "${program}")
-else()
-  message(FATAL_ERROR "MODE must be cmake or pkgconfig")
-endif()
+run(${configure})
+run("${CMAKE_COMMAND}" --build "${WORK_DIR}")
 
 if(WINE_RUN)
   set(ENV{WINEPATH} "${STAGING}/bin")
-  run("${WINE_RUN}" "${WINE_PREFIX}" "${program}")
-else()
-  run("${program}")
+  run("${WINE_RUN}" "${WINE_PREFIX}" "${WORK_DIR}/vemmisc_consumer.exe")
+  message("${out}")
+  return()
 endif()
+run("${WORK_DIR}/vemmisc_consumer")
 message("${out}")
-
-if(NOT WINE_RUN)
-  run(ldd "${program}")
-  if(NOT out MATCHES "libVemMisc\\.so\\.1 => ([^ ]+)")
-    message(FATAL_ERROR "the consumer does not load libVemMisc.so.1:\n${out}")
-  endif()
-  file(REAL_PATH "${CMAKE_MATCH_1}" loaded)
-  file(REAL_PATH "${STAGING}" staging_real)
-  string(FIND "${loaded}" "${staging_real}/" at)
-  if(NOT at EQUAL 0)
-    message(FATAL_ERROR "the consumer loads ${loaded}, not the staged library")
-  endif()
+run(ldd "${WORK_DIR}/vemmisc_consumer")
+if(NOT out MATCHES "libVemMisc\\.so\\.1 => ([^ ]+)")
+  message(FATAL_ERROR "the consumer does not load libVemMisc.so.1:\n${out}")
+endif()
+file(REAL_PATH "${CMAKE_MATCH_1}" loaded)
+file(REAL_PATH "${STAGING}" staging_real)
+string(FIND "${loaded}" "${staging_real}/" at)
+if(NOT at EQUAL 0)
+  message(FATAL_ERROR "the consumer loads ${loaded}, not the staged library")
 endif()
