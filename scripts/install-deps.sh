@@ -5,7 +5,7 @@ set -e
 PACKAGES="build-essential cmake pkg-config git libgtest-dev googletest libbenchmark-dev
   libsqlite3-dev sqlite3 libgtk-3-dev librsvg2-bin imagemagick icoutils
   g++-mingw-w64-x86-64-posix wine64 xvfb xdotool x11-utils openbox zenity
-  clang libclang-rt-14-dev valgrind cppcheck clang-tidy clang-format doxygen file"
+  libicu-dev clang libclang-rt-14-dev valgrind cppcheck clang-tidy clang-format doxygen file"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,31 +1,32 @@
-// Allocation failures inside the hash table reach the caller as
+// Allocation failures inside the containers reach the caller as
 // std::bad_alloc and leave every table as it was. This program replaces the
 // global operator new, which the library's entry allocations resolve to, so
 // that a chosen allocation fails.
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <new>
 #include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "VemContainers.h"
+#include "containers/vector_core.h"
 
 namespace {
 
 int g_allocations_left = -1;  // before the next one fails; negative: no limit
 
-struct Table : CHashtable {
-  int32_t Capacity() const { return m_capacity; }
-  // Every (key, value) in enumeration order.
-  std::vector<std::pair<int32_t, void*>> Entries() {
-    std::vector<std::pair<int32_t, void*>> entries;
-    CHtEnumerator cursor(this);
-    for (int32_t key = 0; void* value = cursor.NextElement(&key);) entries.emplace_back(key, value);
-    return entries;
-  }
-};
+using Entries = std::vector<std::pair<int32_t, void*>>;
+
+Entries InOrder(CHashtable& table) {
+  Entries entries;
+  CHtEnumerator cursor(&table);
+  for (int32_t key = 0; void* value = cursor.NextElement(&key);) entries.emplace_back(key, value);
+  return entries;
+}
 
 }  // namespace
 
@@ -39,28 +40,41 @@ void* operator new(std::size_t size) {
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
-TEST(HashtableAllocationFailure, FailedPutOrCopyLeavesEveryTableIntact) {
-  // 113 keys: the next new key first grows the table, then fails its entry;
-  // 10 keys: the entry fails without growth.
+namespace {
+
+// With 10 keys a new key's entry fails; with 113 the table grows first, then
+// the entry fails, and the grown table holds the same entries. A copy or an
+// assignment fails at each entry in turn.
+TEST(AllocationFailure, ReportedAndEveryTableLeftIntact) {
   for (int32_t count : {10, 113}) {
-    Table table, target;
+    CHashtable table, target;
     std::vector<int> values(static_cast<size_t>(count));
     for (int32_t k = 0; k < count; ++k) table.Put(k, &values[static_cast<size_t>(k)]);
     target.Put(-5, &target);
-    const auto before = table.Entries();
+    Entries before = InOrder(table);
     g_allocations_left = 0;
-    EXPECT_THROW(table.Put(500, &target), std::bad_alloc);
-    g_allocations_left = count / 2;
-    EXPECT_THROW(Table copy(table), std::bad_alloc);
-    EXPECT_THROW(target = table, std::bad_alloc);
-    g_allocations_left = -1;
-    EXPECT_EQ(table.Capacity(), count == 113 ? 303 : 151);
-    EXPECT_EQ(table.Size(), count);
-    EXPECT_FALSE(table.ContainsKey(500));
-    for (int32_t k = 0; k < count; ++k) ASSERT_EQ(table.Get(k), &values[static_cast<size_t>(k)]);
-    if (count == 10) {
-      EXPECT_EQ(table.Entries(), before);
+    EXPECT_THROW(table.Put(count, &target), std::bad_alloc);
+    for (int fail_at = 0; fail_at < count; fail_at += 4) {
+      g_allocations_left = fail_at;
+      EXPECT_THROW(CHashtable copy(table), std::bad_alloc);
+      g_allocations_left = fail_at;
+      EXPECT_THROW(target = table, std::bad_alloc);
     }
-    EXPECT_EQ(target.Entries(), (std::vector<std::pair<int32_t, void*>>{{-5, &target}}));
+    g_allocations_left = -1;
+    Entries after = InOrder(table);
+    if (count == 10) {
+      EXPECT_EQ(after, before);
+    }
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(InOrder(target), (Entries{{-5, &target}}));
   }
+  // A vector grows to the largest count at most; full there, it fails.
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  EXPECT_EQ(vem::GrownCapacity(16, 1e30f), kMax);
+  EXPECT_EQ(vem::GrownCapacity(kMax - 1, 0.0f), kMax);
+  EXPECT_THROW(vem::GrownCapacity(kMax, 0.5f), std::bad_alloc);
 }
+
+}  // namespace

@@ -1,10 +1,8 @@
 // UVector and TVector (an OVector) against a plain model of their storage:
 // the slots (none until the first allocation), the capacity, the last index
-// and the growth factor, changed as the vectors' rules state. The run picks
-// the class and its settings, then every operation, the odd ones included
-// (Resize, Adjust, Reset, Clear, SetCapacity, InsertElement, appending a
-// vector to itself, copies); after every step the size, the capacity, the
-// growth factor and every slot must match the model's.
+// and the growth factor, changed as the vectors' rules state. After every
+// step the size, the capacity, the growth factor and every slot must match
+// the model's.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -20,13 +18,11 @@ namespace {
 template <typename Element>
 struct Model {
   std::vector<Element> slots;
-  bool has_storage = false;
-  int32_t capacity, last = -1;
+  bool has_storage;
+  int32_t capacity, last;
   float grow_factor;
   bool nulls_vacated;  // a removal zeroes the slot the last element leaves (OVector), or not (UVector)
 
-  Model(float factor, int32_t slot_count, bool nulls)
-      : capacity(slot_count), grow_factor(factor), nulls_vacated(nulls) {}
   int32_t Size() const { return last + 1; }
   bool InRange(int32_t i) const { return i >= 0 && i <= last; }
   void Allocate(int32_t slot_count) {
@@ -42,18 +38,11 @@ struct Model {
       Allocate(capacity + (step >= 1.0f ? static_cast<int32_t>(step) : 1));
     slots[static_cast<size_t>(++last)] = e;
   }
-  void Append(const Model& source) {
-    for (int32_t i = 0; i < source.Size(); ++i) Add(source.slots[static_cast<size_t>(i)]);
-  }
   void Resize(int32_t size) {
     size = std::max(size, 0);
     if (!has_storage || size > capacity) Allocate(size);
     std::fill(slots.begin() + size, slots.end(), Element());
     last = size - 1;
-  }
-  int32_t Adjust() {
-    if (last < capacity - 1) Allocate(Size());
-    return capacity;
   }
   void Remove(int32_t i) {
     if (!InRange(i)) return;
@@ -70,85 +59,82 @@ struct Model {
 template <typename Vector>
 struct Probed : Vector {
   using Vector::Vector;
-  int32_t Capacity() const { return this->m_capacity; }
-  float GrowFactor() const { return this->m_growFactor; }
+  template <typename Element>
+  void CheckSame(const Model<Element>& model) {
+    MODEL_CHECK(this->GetSize() == model.Size() && this->m_capacity == model.capacity);
+    MODEL_CHECK(std::memcmp(&this->m_growFactor, &model.grow_factor, sizeof(float)) == 0);
+    MODEL_CHECK((this->GetArray() != nullptr) == model.has_storage);
+    MODEL_CHECK(std::equal(model.slots.begin(), model.slots.end(), this->GetArray()));
+  }
 };
-
-template <typename Vector, typename M>
-void CheckSame(Vector& vector, const M& model) {
-  const float factor = vector.GrowFactor();
-  MODEL_CHECK(vector.GetSize() == model.Size() && vector.Capacity() == model.capacity);
-  MODEL_CHECK(std::memcmp(&factor, &model.grow_factor, sizeof factor) == 0);
-  MODEL_CHECK((vector.GetArray() != nullptr) == model.has_storage);
-  MODEL_CHECK(std::equal(model.slots.begin(), model.slots.end(), vector.GetArray()));
-}
 
 float PickGrowFactor(OpStream& in) {
   return in.Pick({0.5f, 1.0f, 0.01f, 2.5f, 0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN()});
 }
 
 // make gives the elements from 0 to 7; GetElement answers out_of_range
-// outside the elements.
+// outside the elements. Appending, to another vector's copy or the vector's
+// own, at most doubles the size; the cap keeps runs to a few thousand slots.
 template <typename Vector, typename Element>
 void Run(OpStream& in, bool nulls_vacated, Element out_of_range, Element (*make)(int32_t)) {
-  using M = Model<Element>;
   const float grow_factor = PickGrowFactor(in);
   const int32_t capacity = in.Pick({16, 0, 1, 2, 4, 100});
   Probed<Vector> vector(grow_factor, capacity), other(0.5f, 16);
-  M model(grow_factor, capacity, nulls_vacated), other_model(0.5f, 16, nulls_vacated);
+  Model<Element> model{{}, false, capacity, -1, grow_factor, nulls_vacated}, other_model = model;
+  other_model.capacity = 16, other_model.grow_factor = 0.5f;
   for (int step = 0; step < 200 && in.More(); ++step) {
     const Element element = make(in.Range(0, 7));
     const int32_t index = in.Range(-2, model.Size() + 1);
-    switch (in.Range(0, 17)) {
+    switch (in.Range(0, 15)) {
       case 3: other.AddElement(element), other_model.Add(element); break;
-      // Appending at most doubles the size; the cap keeps runs to a few
-      // thousand slots. A vector appended to itself gains one copy.
-      case 4:
-        if (model.Size() <= 2048) vector.AppendArray(&other), model.Append(other_model);
+      case 4: {  // the other vector, or the vector itself
+        const bool own = in.Bool();
+        const Model<Element> source = own ? model : other_model;
+        if (model.Size() > 2048) break;
+        vector.AppendArray(own ? &vector : &other);
+        for (int32_t i = 0; i < source.Size(); ++i) model.Add(source.slots[static_cast<size_t>(i)]);
         break;
-      case 5:
-        if (model.Size() <= 2048) vector.AppendArray(&vector), model.Append(M(model));
-        break;
-      case 6: {
+      }
+      case 5: {
         const int32_t size = in.Range(-3, 70);
         vector.Resize(size), model.Resize(size);
         break;
       }
-      case 7: MODEL_CHECK(vector.Adjust() == model.Adjust()); break;
-      case 8: vector.RemoveElement(element), model.Remove(model.Find(element)); break;
-      case 9: vector.RemoveElement(index), model.Remove(index); break;
-      case 10: MODEL_CHECK(vector.isElement(element) == model.Find(element)); break;
-      case 11:
+      case 6:
+        if (model.last < model.capacity - 1) model.Allocate(model.Size());
+        MODEL_CHECK(vector.Adjust() == model.capacity);
+        break;
+      case 7: vector.RemoveElement(element), model.Remove(model.Find(element)); break;
+      case 8: vector.RemoveElement(index), model.Remove(index); break;
+      case 9: MODEL_CHECK(vector.isElement(element) == model.Find(element)); break;
+      case 10:
         MODEL_CHECK(vector.GetElement(index) ==
                     (model.InRange(index) ? model.slots[static_cast<size_t>(index)] : out_of_range));
         break;
-      case 12:
+      case 11:
         vector.SetElement(element, index);
         if (model.InRange(index)) model.slots[static_cast<size_t>(index)] = element;
         break;
-      case 13: vector.InsertElement(element, index); break;  // does nothing
-      case 14: vector.Reset(), model.last = -1; break;
-      case 15: vector.Clear(), model.slots.clear(), model.has_storage = false, model.last = -1; break;
-      case 16: {  // a vector with storage keeps counting the slots it has
+      case 12: vector.Reset(), model.last = -1; break;
+      case 13: vector.Clear(), model.slots.clear(), model.has_storage = false, model.last = -1; break;
+      case 14: {  // a vector with storage keeps counting the slots it has
         const int32_t new_capacity = in.Range(0, 40);
-        const float new_factor = PickGrowFactor(in);
-        vector.SetCapacity(new_capacity, new_factor);
+        vector.SetCapacity(new_capacity, model.grow_factor = PickGrowFactor(in));
         model.capacity = model.has_storage ? model.capacity : new_capacity;
-        model.grow_factor = new_factor;
         break;
       }
-      case 17: {  // copies duplicate the storage: changing one leaves the other
+      case 15: {  // copies duplicate the storage: changing one leaves the other
         auto copy = vector;
-        M copy_model = model;
+        Model<Element> copy_model = model;
         copy.AddElement(element), copy_model.Add(element);
-        CheckSame(copy, copy_model);
+        copy.CheckSame(copy_model);
         if (in.Bool()) vector = copy, model = copy_model;
         break;
       }
       default: vector.AddElement(element), model.Add(element);
     }
-    CheckSame(vector, model);
-    CheckSame(other, other_model);
+    vector.CheckSame(model);
+    other.CheckSame(other_model);
   }
 }
 
