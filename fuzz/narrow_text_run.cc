@@ -21,24 +21,25 @@
 namespace vem_test {
 namespace {
 
-std::u16string IcuDecode(const std::string& text) {
-  std::u16string units(text.size(), u'\0');  // never more units than bytes
+// An ICU conversion of from into room for capacity units, with U+FFFD for
+// what cannot be converted.
+template <typename Out, typename In, typename Conversion>
+Out Icu(const In& from, size_t capacity, Conversion convert) {
+  Out out(capacity, '\0');
   int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(units.data(), static_cast<int32_t>(units.size()), &length, text.data(),
-                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+  convert(out.data(), static_cast<int32_t>(capacity), &length, from.data(), static_cast<int32_t>(from.size()), 0xFFFD,
+          nullptr, &status);
   MODEL_CHECK(U_SUCCESS(status));
-  return units.substr(0, static_cast<size_t>(length));
+  return out.substr(0, static_cast<size_t>(length));
 }
 
+// UTF-8 never takes more units than bytes, nor three bytes more than a unit.
+std::u16string IcuDecode(const std::string& text) {
+  return Icu<std::u16string>(text, text.size(), u_strFromUTF8WithSub);
+}
 std::string IcuEncode(const std::u16string& units) {
-  std::string text(3 * units.size(), '\0');  // never more than three bytes a unit
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &length, units.data(),
-                     static_cast<int32_t>(units.size()), 0xFFFD, nullptr, &status);
-  MODEL_CHECK(U_SUCCESS(status));
-  return text.substr(0, static_cast<size_t>(length));
+  return Icu<std::string>(units, 3 * units.size(), u_strToUTF8WithSub);
 }
 
 std::vector<uint8_t> Utf16Le(const std::u16string& units) {

@@ -6,6 +6,7 @@
 #ifndef VEMMISC_TESTS_MODELS_HASHTABLE_MODEL_H_
 #define VEMMISC_TESTS_MODELS_HASHTABLE_MODEL_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -22,16 +23,13 @@ struct HashtableModel {
   std::vector<Entry>& Chain(int32_t key) {
     return buckets[(static_cast<uint32_t>(key) & 0x7FFFFFFFu) % buckets.size()];
   }
-  Entry* Find(int32_t key) {
-    for (Entry& e : Chain(key)) {
-      if (e.first == key) return &e;
-    }
-    return nullptr;
+  std::vector<Entry>::iterator Find(int32_t key) {
+    return std::find_if(Chain(key).begin(), Chain(key).end(), [key](const Entry& e) { return e.first == key; });
   }
-  void* Get(int32_t key) { return Find(key) != nullptr ? Find(key)->second : nullptr; }
+  void* Get(int32_t key) { return Find(key) != Chain(key).end() ? Find(key)->second : nullptr; }
   void* Put(int32_t key, void* value) {
     if (value == nullptr) return nullptr;
-    if (Entry* e = Find(key)) return std::exchange(e->second, value);
+    if (Find(key) != Chain(key).end()) return std::exchange(Find(key)->second, value);
     while (count >= static_cast<int32_t>(static_cast<float>(buckets.size()) * load_factor)) {
       const std::vector<Entry> entries = Enumerate();
       buckets.assign(2 * buckets.size() + 1, {});
@@ -41,10 +39,9 @@ struct HashtableModel {
     return ++count, value;
   }
   void* Remove(int32_t key) {
-    Entry* e = Find(key);
-    if (e == nullptr) return nullptr;
-    void* value = e->second;
-    Chain(key).erase(Chain(key).begin() + (e - Chain(key).data()));
+    if (Find(key) == Chain(key).end()) return nullptr;
+    void* value = Find(key)->second;
+    Chain(key).erase(Find(key));
     return --count, value;
   }
   std::vector<Entry> Enumerate() const {

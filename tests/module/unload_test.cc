@@ -9,44 +9,37 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#endif
 
 namespace {
 
+#if defined(_WIN32)
 void* Load() { return LoadLibraryW(L"VemMisc.dll"); }
 void* Symbol(void* library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 bool Unload(void* library) { return FreeLibrary(static_cast<HMODULE>(library)); }
 bool IsLoaded() { return GetModuleHandleW(L"VemMisc.dll") != nullptr; }
-
-}  // namespace
 #else
-#include <dlfcn.h>
-#include <stdlib.h>
-
-#include <climits>
-#include <fstream>
-#include <string>
-
-namespace {
-
 void* Load() { return dlopen(VEMMISC_INSTALLED_LIBRARY, RTLD_NOW | RTLD_LOCAL); }
 void* Symbol(void* library, const char* name) { return dlsym(library, name); }
 bool Unload(void* library) { return dlclose(library) == 0; }
 // Mapped, as /proc/self/maps shows, or still known to the loader.
 bool IsLoaded() {
-  char file[PATH_MAX];
+  const std::string file = std::filesystem::canonical(VEMMISC_INSTALLED_LIBRARY).string();
   std::ifstream maps("/proc/self/maps");
-  for (std::string line; realpath(VEMMISC_INSTALLED_LIBRARY, file) != nullptr && std::getline(maps, line);) {
+  for (std::string line; std::getline(maps, line);) {
     if (line.substr(line.find_last_of(' ') + 1) == file) return true;
   }
   return dlopen(VEMMISC_INSTALLED_LIBRARY, RTLD_NOW | RTLD_NOLOAD) != nullptr;
 }
-
-}  // namespace
 #endif
-
-namespace {
 
 TEST(LoadedLibrary, UnloadsCompletelyAndWorksAfterEachReload) {
   ASSERT_FALSE(IsLoaded()) << "loaded before the test";
