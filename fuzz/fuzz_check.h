@@ -6,12 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition)                                                               \
-  do {                                                                                      \
-    if (!(condition)) {                                                                     \
-      std::fprintf(stderr, "%s:%d: model disagrees: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                         \
-    }                                                                                       \
-  } while (false)
+#define FUZZ_CHECK(condition) \
+  ((condition) ? (void)0      \
+               : (std::fprintf(stderr, "%s:%d: model disagrees: %s\n", __FILE__, __LINE__, #condition), std::abort()))
 
 #endif  // VEMMISC_FUZZ_FUZZ_CHECK_H_
