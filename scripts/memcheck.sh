@@ -57,8 +57,7 @@ mkdir -p "$logs"
 #   valgrind's slowdown pushes past their waits; they test Wine's output,
 #   not memory, and run in the other builds.
 declare -A filters=(
-  [msgbox_gui_test]="-Sizes/*:GoneClientFirst/OwnerGuiTest.*"
-  [msgbox_process_test]="-HelperProcessTest.*:Failures/*"
+  [msgbox_gui_test]="-Sizes/*:GoneClientFirst/*:HelperProcessTest.*:Failures/*"
   [vemreg_test]="-WinePeerTest.*"
 )
 programs=()

@@ -1,7 +1,7 @@
 // The test build of the message box helper: the installed program, plus a
 // description of each box it puts on screen, written to <folder>/<pid>.box
-// where <folder> is named by the environment (see box_descriptions.h). It is
-// never installed. It refuses to run when it was started with more than its
+// where <folder> is named by the environment variable VEMMSGBOX_DESCRIBE.
+// It is never installed. It refuses to run when it was started with more than its
 // standard streams, which the library must not hand it.
 #include <dirent.h>
 #include <unistd.h>
@@ -12,14 +12,14 @@
 
 #include "msgbox/helper/helper_program.h"
 #include "msgbox/helper/message_text_view.h"
-#include "tests/msgbox/box_descriptions.h"
+#include "msgbox/helper_protocol.h"
 
 namespace vem_test {
 namespace {
 
 // Written first to a temporary name, so that readers never see half a file.
 void Describe(const vem::Dialog& dialog) {
-  const char* folder = std::getenv(kDescribeFolderVariable);
+  const char* folder = std::getenv("VEMMSGBOX_DESCRIBE");
   GdkWindow* window = gtk_widget_get_window(dialog.window);
   if (folder == nullptr || !GDK_IS_X11_WINDOW(window)) return;
   vem::FieldRecord record;

@@ -1,209 +1,471 @@
-// The message box on an X display (run under scripts/with-xvfb.sh): each box
-// describes itself into a folder the test names, the screen is read back for
-// what the user sees, and xdotool plays the user. Each test runs in a process
-// of its own, since the owner window is looked for once per process.
+// The message boxes on an X display (run under scripts/with-xvfb.sh), from a
+// caller that loads the library itself from a folder laid out as an
+// installation, with the test build of the helper, which describes each box
+// it shows into a folder the test names. The screen is read back for what
+// the user sees, xdotool plays the user, and /proc shows what the helpers
+// hold and what a failure leaves behind. Each test runs in a process of its
+// own, since the owner window is looked for once per process.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "VemMsgBox.h"
 #include "msgbox/helper/dialog_units.h"
-#include "tests/msgbox/box_descriptions.h"
-#include "tests/msgbox/large_messages.h"
-#include "tests/msgbox/x_display.h"
+#include "msgbox/helper_protocol.h"
+#include "tests/msgbox/box_cases.h"
+#include "tests/support/temp_folder.h"
+
+// Last, since Xlib's macros (None, Status, Bool, ...) would rewrite the
+// headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace vem_test {
 namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::seconds;
+using std::chrono::steady_clock;
+constexpr auto kAnswerTime = milliseconds(2000);
 
-class MessageBoxGuiTest : public ::testing::Test {
+std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) names.push_back(entry.path().filename());
+  return names;
+}
+
+// What this process holds that a box could leak: descriptors (with what
+// they refer to), threads, and child processes.
+std::set<std::string> WhatIsHeld() {
+  std::set<std::string> held;
+  for (const std::string& fd : Entries("/proc/self/fd")) {
+    std::error_code error;
+    held.insert("fd " + fd + " " + std::filesystem::read_symlink("/proc/self/fd/" + fd, error).string());
+  }
+  for (const std::string& task : Entries("/proc/self/task")) {
+    held.insert("thread " + task);
+    std::ifstream children("/proc/self/task/" + task + "/children");
+    for (std::string child; children >> child;) held.insert("child " + child);
+  }
+  return held;
+}
+
+// Sends `signal` to the helpers of the boxes still open, so that a failed
+// test still ends its calls.
+void SignalChildProcesses(int signal) {
+  for (const std::string& held : WhatIsHeld()) {
+    if (held.compare(0, 6, "child ") == 0) kill(std::stoi(held.substr(6)), signal);
+  }
+}
+
+// One box, as its helper described it; pid 0 when none appeared.
+struct Box {
+  pid_t pid = 0;
+  vem::FieldRecord record;
+  std::string Text(const char* name) const {
+    const std::string* value = record.Find(name);
+    return value != nullptr ? *value : "<absent>";
+  }
+  unsigned long Xid() const { return std::stoul(Text("window")); }
+  // The rectangle of control `index` (template order) as the box placed it.
+  vem::PixelRect Control(int index) const {
+    std::istringstream numbers(Text("controls"));
+    int id = 0;
+    vem::PixelRect r{};
+    for (int i = 0; i <= index; ++i) numbers >> id >> r.x >> r.y >> r.width >> r.height;
+    return r;
+  }
+};
+
+class BoxTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(display_.IsOpen()) << "run under scripts/with-xvfb.sh"; }
-  // A failed check may leave boxes open: their helpers end, so the calls do.
-  void TearDown() override { SignalChildProcesses(SIGTERM); }
+  void SetUp() override { setenv("VEMMSGBOX_DESCRIBE", folder_.path().c_str(), 1); }
+  void TearDown() override {
+    SignalChildProcesses(SIGKILL);
+    if (display_ != 0) kill(display_, SIGKILL);
+    if (x_ != nullptr) XCloseDisplay(x_);
+  }
+
+  // Lays out <folder>/lib with the library and <folder>/libexec/vemmisc with
+  // the helper: the describing test build, none ("HelperMissing"), or a file
+  // that cannot be run ("HelperNotExecutable"); then loads the library from there. One folder serves the whole
+  // process: the library, once loaded, stays where it was first found.
+  void Load(const std::string& helper = "") {
+    static const TempFolder folder("vemmsgbox-install-");
+    const std::string lib = folder.path() + "/lib", libexec = folder.path() + "/libexec/vemmisc";
+    std::filesystem::remove_all(lib);
+    std::filesystem::remove_all(libexec);
+    std::filesystem::create_directories(lib);
+    std::filesystem::create_directories(libexec);
+    std::filesystem::create_symlink(VEMMISC_LIBRARY_FILE, libraryPath_ = lib + "/libVemMisc.so.1");
+    if (helper == "HelperNotExecutable") std::ofstream(libexec + "/vemmsgbox") << "#!/bin/sh\n";
+    if (helper != "HelperNotExecutable" && helper != "HelperMissing")
+      std::filesystem::create_symlink(VEMMISC_DESCRIBED_HELPER, libexec + "/vemmsgbox");
+    library_ = dlopen(libraryPath_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(nullptr, library_) << dlerror();
+    show_ = reinterpret_cast<decltype(show_)>(dlsym(library_, "VTMessageBoxW"));
+    title_ = reinterpret_cast<decltype(title_)>(dlsym(library_, "VTSetMessageBoxTitleW"));
+    wait_ = reinterpret_cast<decltype(wait_)>(dlsym(library_, "VTisMessageBoxReaded"));
+    ASSERT_TRUE(show_ != nullptr && title_ != nullptr && wait_ != nullptr);
+  }
+  // Also opens the display that the test reads and acts on.
+  void LoadOnDisplay() {
+    ASSERT_NE(nullptr, x_ = XOpenDisplay(nullptr)) << "run under scripts/with-xvfb.sh";
+    Load();
+  }
+
+  // The next box described; after 30 s without one (sanitizer builds draw
+  // slowly), a test failure and a Box with pid 0.
+  Box NextBox() {
+    for (const auto deadline = steady_clock::now() + seconds(30); steady_clock::now() < deadline;
+         std::this_thread::sleep_for(milliseconds(20))) {
+      for (const std::string& name : Entries(folder_.path())) {
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".box") != 0 || !seen_.insert(name).second) continue;
+        std::ifstream file(folder_.path() + "/" + name, std::ios::binary);
+        Box box;
+        box.pid = std::stoi(name);
+        EXPECT_TRUE(box.record.Parse(std::string(std::istreambuf_iterator<char>(file), {}))) << name;
+        return box;
+      }
+    }
+    ADD_FAILURE() << "no box appeared";
+    return Box();
+  }
+  // The helpers of the next `count` boxes to appear; fewer when they did not.
+  std::vector<pid_t> Helpers(std::size_t count) {
+    std::vector<pid_t> helpers;
+    for (pid_t pid = 1; helpers.size() < count && pid != 0;) {
+      if ((pid = NextBox().pid) != 0) helpers.push_back(pid);
+    }
+    return helpers;
+  }
+
+  // Waits for `call` up to kAnswerTime after `since`; false (and the helpers
+  // killed, so that the call can end) when it is late.
+  template <typename T>
+  bool AnswersInTime(std::future<T>& call, steady_clock::time_point since) {
+    if (call.wait_until(since + kAnswerTime) == std::future_status::ready) return true;
+    SignalChildProcesses(SIGKILL);
+    return false;
+  }
+
+  std::future<int32_t> ShowModal(const WideText& comment, const WideText& message) {
+    return std::async(std::launch::async, [=] { return show_(comment.c_str(), message.c_str(), 1, VT_MSGBOX_MODAL); });
+  }
 
   // Keys and clicks go to the box made active first, as the user's would.
   static void Xdotool(const Box& box, const std::string& actions) {
     const std::string command = "xdotool windowactivate --sync " + box.Text("window") + " " + actions;
     ASSERT_EQ(0, std::system((command + " >/dev/null 2>&1").c_str())) << actions;
   }
-  // The rectangle of control `index` (template order) as the box placed it.
-  static vem::PixelRect Control(const Box& box, int index) {
-    std::istringstream numbers(box.Text("controls"));
-    int id = 0;
-    vem::PixelRect r{};
-    for (int i = 0; i <= index; ++i) numbers >> id >> r.x >> r.y >> r.width >> r.height;
-    return r;
-  }
-  static std::future<int32_t> ShowModal(const WideText& comment, const WideText& message) {
-    return std::async(std::launch::async,
-                      [=] { return VTMessageBoxW(comment.c_str(), message.c_str(), 1, VT_MSGBOX_MODAL); });
+
+  // Asks the window manager to close `window`, as its close button does.
+  void RequestClose(unsigned long window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(x_, "_NET_CLOSE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = CurrentTime;
+    event.xclient.data.l[1] = 2;  // on behalf of the user
+    XSendEvent(x_, DefaultRootWindow(x_), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(x_);
   }
 
-  BoxDescriptions boxes_;
-  XDisplayForTests display_;
+  TempFolder folder_{"vemmsgbox-test-"};
+  std::set<std::string> seen_;
+  Display* x_ = nullptr;
+  pid_t display_ = 0;  // an X server of the test's own, so that taking it away ends only the boxes on it
+  std::string libraryPath_;
+  void* library_ = nullptr;
+  decltype(&VTMessageBoxW) show_ = nullptr;
+  decltype(&VTSetMessageBoxTitleW) title_ = nullptr;
+  decltype(&VTisMessageBoxReaded) wait_ = nullptr;
 };
 
-// Every kind's icon; texts shown literally, null ones as the template's, odd
-// units as UTF-8 with each unpaired surrogate replaced; the caption is the
-// executable's path until a title is set; the controls at the template's
-// places in dialog units; OK focused and the default.
-TEST_F(MessageBoxGuiTest, EachKindShowsItsTextsAndIconAtTheTemplatePlaces) {
-  char path[4096];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-  ASSERT_GT(length, 0);
-  const std::string odd =
-      "\x01\x07\t\x0B\x0C\x1B\x7F|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD|\xF0\x9F\x98\x80|";
-  const WideText none = u"\xFFFF";
-  const struct {
-    WideText title, comment, message;
-    int32_t kind;
-    std::string caption, shownComment, shownMessage, icon;
-  } cases[] = {
-      {none, none, none, 0, std::string(path, length), "The comment is absent for this message", "Undefined error",
-       "question"},
-      {u"V <b>&amp; %s", u"<i>f</i> & %d", u"one\r\ntwo <b>", 1, "V <b>&amp; %s", "<i>f</i> & %d", "one\r\ntwo <b>",
-       "information"},
-      {u"t", u"", u"", 2, "t", "", "", "warning"},
-      {u"t" + OddUnits(), u"c" + OddUnits(), OddUnits() + u"\r\n", 3, "t" + odd, "c" + odd, odd + "\r\n", "error"},
-      {u"t", u"c", u"m", 4, "t", "c", "m", "information"},
-      {u"t", u"c", u"m", -1, "t", "c", "m", "information"}};
-  for (const auto& c : cases) {
+// Every kind's icon; the texts as given, absent ones as the template's; the
+// caption is the executable's path until a title is set; the controls at
+// the template's places in dialog units; OK focused and the default. Enter and a click on OK end a box with 1, Esc and the
+// window manager's close request with 2.
+TEST_F(BoxTest, EachKindShowsItsTextsAndIconAtTheTemplatePlaces) {
+  ASSERT_NO_FATAL_FAILURE(LoadOnDisplay());
+  const std::string path = std::filesystem::read_symlink("/proc/self/exe");
+  const int places[][5] = {{1, 110, 149, 50, 14}, {1009, 52, 11, 207, 20}, {1005, 6, 52, 265, 85},
+                           {-1, 10, 41, 62, 8},   {1008, 15, 10, 20, 20},  {-1, 7, 1, 37, 34}};
+  const char* ways[] = {"Return", "click", "Escape", "close"};
+  int way = 0;
+  for (const BoxCase& c : BoxCases()) {
     SCOPED_TRACE(c.kind);
-    auto given = [&](const WideText& text) { return text == none ? nullptr : text.c_str(); };
-    if (c.title != none) VTSetMessageBoxTitleW(c.title.c_str());
-    ASSERT_EQ(0, VTMessageBoxW(given(c.comment), given(c.message), c.kind, VT_MSGBOX_ASYNC));
-    const Box box = boxes_.NextBox();
-    EXPECT_EQ(c.caption + "|" + c.shownComment + "|" + c.shownMessage + "|" + c.icon + "|emblem",
+    if (c.given) title_((u"t" + c.text).c_str());
+    const std::string how = ways[way++ % 4];
+    auto result = std::async(std::launch::async, [&] {
+      return show_(c.given ? c.text.c_str() : nullptr, c.given ? c.text.c_str() : nullptr, c.kind, VT_MSGBOX_MODAL);
+    });
+    const Box box = NextBox();
+    EXPECT_EQ((c.given ? "t" + c.shown : path) + "|" + (c.given ? c.shown : kAbsentComment) + "|" +
+                  (c.given ? c.shown : kAbsentMessage) + "|" + c.icon + "|emblem|0 1 1",
               box.Text("caption") + "|" + box.Text("comment") + "|" + box.Text("message") + "|" + box.Text("icon") +
-                  "|" + box.Text("window-icon"));
-    EXPECT_EQ(0, box.Number("resizable"));
-    EXPECT_EQ(1, box.Number("ok-focused"));
-    EXPECT_EQ(1, box.Number("ok-default"));
+                  "|" + box.Text("window-icon") + "|" + box.Text("resizable") + " " + box.Text("ok-focused") + " " +
+                  box.Text("ok-default"));
     vem::BaseUnits units{};
     std::istringstream(box.Text("base-units")) >> units.x >> units.y;
     ASSERT_GT(units.x * units.y, 0);
-    // Each control's id and place in dialog units, in template order.
-    const int places[][5] = {{1, 110, 149, 50, 14}, {1009, 52, 11, 207, 20}, {1005, 6, 52, 265, 85},
-                             {-1, 10, 41, 62, 8},   {1008, 15, 10, 20, 20},  {-1, 7, 1, 37, 34}};
-    std::string expected;
+    std::string expected;  // each control's id and place, in template order
     for (const auto& p : places) {
       const vem::PixelRect r = vem::ToPixels({p[1], p[2], p[3], p[4]}, units);
       for (int n : {p[0], r.x, r.y, r.width, r.height}) expected += std::to_string(n) + " ";
     }
     EXPECT_EQ(expected, box.Text("controls"));
-    kill(static_cast<pid_t>(box.pid), SIGTERM);
-  }
-}
-
-// Enter and a click on OK end a box with 1; Esc and the window manager's
-// close request end it with 2.
-TEST_F(MessageBoxGuiTest, EachWayOfClosingGivesItsEndCode) {
-  const struct {
-    std::string how;
-    int32_t end;
-  } ways[] = {{"Return", 1}, {"click", 1}, {"Escape", 2}, {"close", 2}};
-  for (const auto& way : ways) {
-    auto result = ShowModal(u"comment", u"message");
-    const Box box = boxes_.NextBox();
-    const vem::PixelRect ok = Control(box, 0);
-    if (way.how == "click") {
+    const vem::PixelRect ok = box.Control(0);
+    if (how == "click") {
       Xdotool(box, "mousemove --window " + box.Text("window") + " " + std::to_string(ok.x + ok.width / 2) + " " +
                        std::to_string(ok.y + ok.height / 2) + " click 1");
-    } else if (way.how == "close") {
-      display_.RequestClose(std::stoul(box.Text("window")));
+    } else if (how == "close") {
+      RequestClose(box.Xid());
     } else {
-      Xdotool(box, "key --clearmodifiers " + way.how);
+      Xdotool(box, "key --clearmodifiers " + how);
     }
-    EXPECT_EQ(way.end, result.get()) << way.how;
+    EXPECT_EQ(how == "Return" || how == "click" ? 1 : 2, result.get()) << how;
   }
 }
 
 // Two awaited boxes, each on its own thread, hold the wait until both have
 // closed; a mode 0 box does not; mode 3 shows nothing.
-TEST_F(MessageBoxGuiTest, WaitEndsWhenEveryAwaitedBoxHasClosed) {
-  ASSERT_EQ(0, VTMessageBoxA("first", "one", 0, VT_MSGBOX_ASYNC_AWAITED));
-  ASSERT_EQ(0, VTMessageBoxA("second", "two", 3, VT_MSGBOX_ASYNC_AWAITED));
-  ASSERT_EQ(0, VTMessageBoxA("mode 3", "m", 1, 3));
-  const Box first = boxes_.NextBox(), second = boxes_.NextBox();
-  ASSERT_EQ(0, VTMessageBoxA("unawaited", "m", 1, VT_MSGBOX_ASYNC));
-  const Box unawaited = boxes_.NextBox();
+TEST_F(BoxTest, WaitEndsWhenEveryAwaitedBoxHasClosed) {
+  ASSERT_NO_FATAL_FAILURE(LoadOnDisplay());
+  ASSERT_EQ(0, show_(u"first", u"one", 0, VT_MSGBOX_ASYNC_AWAITED));
+  ASSERT_EQ(0, show_(u"second", u"two", 3, VT_MSGBOX_ASYNC_AWAITED));
+  ASSERT_EQ(0, show_(u"mode 3", u"m", 1, 3));
+  const Box first = NextBox(), second = NextBox();
+  ASSERT_EQ(0, show_(u"unawaited", u"m", 1, VT_MSGBOX_ASYNC));
+  const Box unawaited = NextBox();
   EXPECT_EQ("unawaited", unawaited.Text("comment")) << "mode 3 showed a box";
-  auto waited = std::async(std::launch::async, VTisMessageBoxReaded);
-  display_.RequestClose(std::stoul(second.Text("window")));
+  auto waited = std::async(std::launch::async, wait_);
+  RequestClose(second.Xid());
   EXPECT_EQ(std::future_status::timeout, waited.wait_for(milliseconds(300))) << "one box is still open";
-  display_.RequestClose(std::stoul(first.Text("window")));
+  RequestClose(first.Xid());
   EXPECT_EQ(std::future_status::ready, waited.wait_for(seconds(10)));
-  EXPECT_EQ(0, kill(static_cast<pid_t>(unawaited.pid), 0)) << "the mode 0 box is still open";
+  EXPECT_EQ(0, kill(unawaited.pid, 0)) << "the mode 0 box is still open";
 }
 
 // The process's window found at the first call owns the awaited box, which
 // is modal for it, whether it is listed first or after a client that has
 // gone; a mode 0 box has no owner.
-class OwnerGuiTest : public MessageBoxGuiTest, public ::testing::WithParamInterface<bool> {};
+class OwnerTest : public BoxTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(OwnerGuiTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
-  const unsigned long owner = display_.CreateOwnWindow();
-  ASSERT_NE(0u, owner);
-  if (GetParam()) display_.ListGoneClient();
-  ASSERT_EQ(0, VTMessageBoxA("owned", "m", 1, VT_MSGBOX_ASYNC_AWAITED));
-  const Box owned = boxes_.NextBox();
-  EXPECT_EQ(static_cast<long long>(owner), owned.Number("transient-for"));
-  EXPECT_EQ(1, owned.Number("modal"));
-  ASSERT_EQ(0, VTMessageBoxA("unowned", "m", 1, VT_MSGBOX_ASYNC));
-  EXPECT_EQ(0, boxes_.NextBox().Number("transient-for"));
+TEST_P(OwnerTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
+  ASSERT_NO_FATAL_FAILURE(LoadOnDisplay());
+  const Window owner = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 100, 100, 600, 500, 0, 0, 0);
+  const long pid = getpid();
+  XChangeProperty(x_, owner, XInternAtom(x_, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pid), 1);
+  // A window mapped while the window manager is still starting may be left
+  // unmanaged; it is mapped anew each second until the manager lists it.
+  bool listed = false;
+  for (int tries = 0; tries < 15 && !listed; ++tries) {
+    XUnmapWindow(x_, owner);
+    XMapWindow(x_, owner);
+    XSync(x_, False);
+    const std::string listed_check = "xprop -root _NET_CLIENT_LIST | grep -qw " + (std::ostringstream() << std::hex << "0x" << owner).str();
+    for (int polls = 0; polls < 50 && !(listed = std::system(listed_check.c_str()) == 0); ++polls) {
+      std::this_thread::sleep_for(milliseconds(20));
+    }
+  }
+  ASSERT_TRUE(listed);
+  if (GetParam()) {  // a client gone, still first in the list
+    const Window gone = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 1, 1, 0, 0, 0);
+    XDestroyWindow(x_, gone);
+    XChangeProperty(x_, DefaultRootWindow(x_), XInternAtom(x_, "_NET_CLIENT_LIST", False), XA_WINDOW, 32,
+                    PropModePrepend, reinterpret_cast<const unsigned char*>(&gone), 1);
+    XSync(x_, False);
+  }
+  ASSERT_EQ(0, show_(u"owned", u"m", 1, VT_MSGBOX_ASYNC_AWAITED));
+  const Box owned = NextBox();
+  EXPECT_EQ(std::to_string(owner) + " 1", owned.Text("transient-for") + " " + owned.Text("modal"));
+  ASSERT_EQ(0, show_(u"unowned", u"m", 1, VT_MSGBOX_ASYNC));
+  EXPECT_EQ("0", NextBox().Text("transient-for"));
 }
 
-INSTANTIATE_TEST_SUITE_P(GoneClientFirst, OwnerGuiTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(GoneClientFirst, OwnerTest, ::testing::Values(false, true));
+
+// The longest run of dark pixels in one row of `rect` of `window` as the
+// screen shows it: a line drawn across, where text has short runs.
+int LongestDarkRun(Display* display, Window window, const vem::PixelRect& rect) {
+  XImage* image = XGetImage(display, window, rect.x, rect.y, static_cast<unsigned>(rect.width),
+                            static_cast<unsigned>(rect.height), AllPlanes, ZPixmap);
+  int longest = 0;
+  for (int row = 0; image != nullptr && row < rect.height; ++row) {
+    for (int column = 0, run = 0; column < rect.width; ++column) {
+      const unsigned long pixel = XGetPixel(image, column, row);
+      run = ((pixel >> 16 & 0xFF) + (pixel >> 8 & 0xFF) + (pixel & 0xFF)) < 3 * 100 ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+  }
+  if (image != nullptr) XDestroyImage(image);
+  return longest;
+}
 
 // Large messages are in the field whole; they open at their start, and the
 // end, first out of sight, is reached by moving to the field and its end.
-class MessageSizesGuiTest : public MessageBoxGuiTest, public ::testing::WithParamInterface<MessageSize> {};
+class SizesTest : public BoxTest, public ::testing::WithParamInterface<MessageSize> {};
 
-TEST_P(MessageSizesGuiTest, ShowsTheWholeTextAndScrollsToItsEnd) {
+TEST_P(SizesTest, ShowsTheWholeTextAndScrollsToItsEnd) {
+  ASSERT_NO_FATAL_FAILURE(LoadOnDisplay());
   const WideText message = Words(GetParam().units, GetParam().lines);
   auto result = ShowModal(u"sized", message);
-  const Box box = boxes_.NextBox();
+  const Box box = NextBox();
   EXPECT_TRUE(box.Text("message") == std::string(message.begin(), message.end())) << "the text is not whole";
-  const vem::PixelRect field = Control(box, 2);
-  auto dark_run = [&] {
-    return display_.LongestDarkRun(std::stoul(box.Text("window")), field.x + 2, field.y + 2, field.width - 4,
-                                   field.height - 4);
-  };
+  vem::PixelRect field = box.Control(2);
+  field = {field.x + 2, field.y + 2, field.width - 4, field.height - 4};
   auto becomes = [&](auto condition) {
-    for (const auto deadline = std::chrono::steady_clock::now() + seconds(30);
-         std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(milliseconds(50))) {
+    for (const auto deadline = steady_clock::now() + seconds(30); steady_clock::now() < deadline;
+         std::this_thread::sleep_for(milliseconds(50))) {
       if (condition()) return true;
     }
     return false;
   };
-  const int across = (field.width - 4) * 2 / 5;
+  const int across = field.width * 2 / 5;
   // Until the field is painted it is dark all across, as the end is: wait
   // for the start's words.
   EXPECT_TRUE(becomes([&] {
-    const int run = dark_run();
+    const int run = LongestDarkRun(x_, box.Xid(), field);
     return run > 0 && run < across;
   })) << "nothing painted, or the end is in sight before scrolling";
   Xdotool(box, "key --clearmodifiers Tab ctrl+End");
-  EXPECT_TRUE(becomes([&] { return dark_run() > across; })) << "the end never came into sight";
+  EXPECT_TRUE(becomes([&] { return LongestDarkRun(x_, box.Xid(), field) > across; }))
+      << "the end never came into sight";
   Xdotool(box, "key --clearmodifiers Return");  // in the field too, Enter presses OK
   ASSERT_EQ(std::future_status::ready, result.wait_for(seconds(10)));
   EXPECT_EQ(1, result.get());
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, MessageSizesGuiTest, ::testing::ValuesIn(kMessageSizes),
+INSTANTIATE_TEST_SUITE_P(Sizes, SizesTest, ::testing::ValuesIn(kMessageSizes),
                          [](const auto& size) { return std::string(size.param.name); });
+
+using HelperProcessTest = BoxTest;
+
+// The library goes away with a box open: with its process, or by dlclose.
+TEST_F(HelperProcessTest, UnloadingAndExitCloseOpenBoxes) {
+  EXPECT_EXIT(
+      {
+        Load();
+        std::exit(show_(u"open at exit", u"mode 0", 1, 0) != 0 || Helpers(1).size() != 1 ? 3 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  Load();
+  ASSERT_EQ(0, show_(u"open at unload", u"mode 0", 1, 0));
+  ASSERT_EQ(0, show_(u"open at unload", u"mode 1", 1, 1));
+  const std::vector<pid_t> helpers = Helpers(3);  // the exited process's box first
+  ASSERT_EQ(3u, helpers.size());
+  ASSERT_EQ(0, dlclose(library_));
+  EXPECT_EQ(nullptr, dlopen(libraryPath_.c_str(), RTLD_NOW | RTLD_NOLOAD)) << "the library is really gone";
+  for (pid_t helper : helpers) EXPECT_NE(0, kill(helper, 0)) << "helper " << helper << " still runs";
+}
+
+// Each failure by name; the helper's name the layout's (see Load).
+class FailureTest : public BoxTest, public ::testing::WithParamInterface<const char*> {};
+
+// A mode 2 box returns -1, a mode 1 box is refused only when not even its
+// event can be made, and the wait returns; for a box that was on screen,
+// within two seconds of the helper's or the display's end. Afterwards the
+// caller holds what it held before. The helpers killed are a hostile
+// caller's: over a thousand descriptors open (pipes, sockets, a file, none
+// close-on-exec), its standard input and error closed and so free for the
+// library's own, SIGTERM ignored and blocked. They start all the same (the
+// test build refuses to run with anything beyond its standard streams), get
+// /dev/null as standard error, and SIGTERM ends them.
+TEST_P(FailureTest, FailureEndsCallAndWaitAndLeaksNothing) {
+  const std::string failure = GetParam();
+  if (failure == "HelperKilled") {
+    rlimit limit;
+    ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &limit));
+    limit.rlim_cur = std::max<rlim_t>(limit.rlim_cur, std::min<rlim_t>(limit.rlim_max, 4096));
+    ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &limit));
+    int kinds[5];
+    ASSERT_EQ(0, pipe(kinds));
+    ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM, 0, kinds + 2));
+    kinds[4] = open((folder_.path() + "/caller-file").c_str(), O_RDWR | O_CREAT, 0600);
+    for (int i = 0; i < 1100; ++i) ASSERT_LE(0, dup(kinds[i % 5]));
+    signal(SIGTERM, SIG_IGN);
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &term, nullptr);
+    close(STDIN_FILENO);
+    close(STDERR_FILENO);
+  }
+  if (failure == "DisplayGone") {
+    FILE* started = popen("Xvfb -displayfd 1 -nolisten tcp -screen 0 640x480x24 2>/dev/null & echo $!", "r");
+    int number = -1;
+    ASSERT_EQ(2, std::fscanf(started, "%d %d", &display_, &number));
+    pclose(started);
+    setenv("DISPLAY", (":" + std::to_string(number)).c_str(), 1);
+  }
+  if (failure == "NoDisplay") unsetenv("DISPLAY");
+  ASSERT_NO_FATAL_FAILURE(Load(failure));
+  const std::set<std::string> before = WhatIsHeld();
+  rlimit saved{};
+  std::vector<int> taken;
+  if (failure == "NoDescriptorLeft") {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' runtime needs descriptors of its own: it checks memory through a pipe";
+#endif
+    ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &saved));
+    rlimit lowered = saved;
+    lowered.rlim_cur = Entries("/proc/self/fd").size() + 16;
+    ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &lowered));
+    for (int fd; (fd = dup(STDERR_FILENO)) >= 0;) taken.push_back(fd);
+  }
+
+  auto event = steady_clock::now();
+  const int32_t awaited = show_(u"failure", u"mode 1", 1, VT_MSGBOX_ASYNC_AWAITED);
+  auto modal = ShowModal(u"failure", u"mode 2");
+  if (failure == "HelperKilled" || failure == "DisplayGone") {
+    const std::vector<pid_t> helpers = Helpers(2);
+    ASSERT_EQ(2u, helpers.size());
+    for (pid_t helper : helpers) {
+      std::error_code error;
+      const std::string standard_error = "/proc/" + std::to_string(helper) + "/fd/2";
+      EXPECT_TRUE(failure == "DisplayGone" || std::filesystem::read_symlink(standard_error, error) == "/dev/null");
+    }
+    event = steady_clock::now();
+    for (pid_t helper : helpers) kill(failure == "HelperKilled" ? helper : display_, SIGTERM);
+  }
+  auto waited = std::async(std::launch::async, wait_);
+  const bool answered = AnswersInTime(modal, event) && AnswersInTime(waited, event);
+  for (int fd : taken) close(fd);
+  if (!taken.empty()) setrlimit(RLIMIT_NOFILE, &saved);
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(-1, modal.get());
+  EXPECT_EQ(failure == "NoDescriptorLeft" ? -1 : 0, awaited);
+  EXPECT_EQ(1, waited.get());
+  // Display threads end just after they have set their event.
+  const auto deadline = steady_clock::now() + kAnswerTime;
+  while (WhatIsHeld() != before && steady_clock::now() < deadline) std::this_thread::sleep_for(kAnswerTime / 100);
+  EXPECT_EQ(before, WhatIsHeld());
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, FailureTest,
+                         ::testing::Values("NoDescriptorLeft", "NoDisplay", "HelperMissing", "HelperNotExecutable",
+                                           "HelperKilled", "DisplayGone"),
+                         [](const auto& failure) { return std::string(failure.param); });
 
 }  // namespace
 }  // namespace vem_test
