@@ -44,6 +44,15 @@ using std::chrono::seconds;
 using std::chrono::steady_clock;
 constexpr auto kAnswerTime = milliseconds(2000);
 
+// Polls `done` for up to `patience`; whether it came true.
+template <typename Condition>
+bool Eventually(Condition done, milliseconds patience = seconds(30)) {
+  for (const auto deadline = steady_clock::now() + patience; !done(); std::this_thread::sleep_for(milliseconds(20))) {
+    if (steady_clock::now() > deadline) return false;
+  }
+  return true;
+}
+
 std::vector<std::string> Entries(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code error;
@@ -134,19 +143,19 @@ class BoxTest : public ::testing::Test {
   // The next box described; after 30 s without one (sanitizer builds draw
   // slowly), a test failure and a Box with pid 0.
   Box NextBox() {
-    for (const auto deadline = steady_clock::now() + seconds(30); steady_clock::now() < deadline;
-         std::this_thread::sleep_for(milliseconds(20))) {
+    Box box;
+    const bool appeared = Eventually([&] {
       for (const std::string& name : Entries(folder_.path())) {
-        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".box") != 0 || !seen_.insert(name).second) continue;
-        std::ifstream file(folder_.path() + "/" + name, std::ios::binary);
-        Box box;
-        box.pid = std::stoi(name);
-        EXPECT_TRUE(box.record.Parse(std::string(std::istreambuf_iterator<char>(file), {}))) << name;
-        return box;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".box") == 0 && seen_.insert(name).second) {
+          std::ifstream file(folder_.path() + "/" + name, std::ios::binary);
+          box.pid = std::stoi(name);
+          return box.record.Parse(std::string(std::istreambuf_iterator<char>(file), {}));
+        }
       }
-    }
-    ADD_FAILURE() << "no box appeared";
-    return Box();
+      return false;
+    });
+    EXPECT_TRUE(appeared) << "no box appeared, or its description is not a record";
+    return appeared ? box : Box();
   }
   // The helpers of the next `count` boxes to appear; fewer when they did not.
   std::vector<pid_t> Helpers(std::size_t count) {
@@ -278,17 +287,15 @@ TEST_P(OwnerTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
                   reinterpret_cast<const unsigned char*>(&pid), 1);
   // A window mapped while the window manager is still starting may be left
   // unmanaged; it is mapped anew each second until the manager lists it.
-  bool listed = false;
-  for (int tries = 0; tries < 15 && !listed; ++tries) {
-    XUnmapWindow(x_, owner);
-    XMapWindow(x_, owner);
-    XSync(x_, False);
-    const std::string listed_check = "xprop -root _NET_CLIENT_LIST | grep -qw " + (std::ostringstream() << std::hex << "0x" << owner).str();
-    for (int polls = 0; polls < 50 && !(listed = std::system(listed_check.c_str()) == 0); ++polls) {
-      std::this_thread::sleep_for(milliseconds(20));
-    }
-  }
-  ASSERT_TRUE(listed);
+  const std::string listed = "xprop -root _NET_CLIENT_LIST | grep -qw " + (std::ostringstream() << std::hex << "0x" << owner).str();
+  ASSERT_TRUE(Eventually(
+      [&] {
+        XUnmapWindow(x_, owner);
+        XMapWindow(x_, owner);
+        XSync(x_, False);
+        return Eventually([&] { return std::system(listed.c_str()) == 0; }, seconds(1));
+      },
+      seconds(15)));
   if (GetParam()) {  // a client gone, still first in the list
     const Window gone = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 1, 1, 0, 0, 0);
     XDestroyWindow(x_, gone);
@@ -334,22 +341,15 @@ TEST_P(SizesTest, ShowsTheWholeTextAndScrollsToItsEnd) {
   EXPECT_TRUE(box.Text("message") == std::string(message.begin(), message.end())) << "the text is not whole";
   vem::PixelRect field = box.Control(2);
   field = {field.x + 2, field.y + 2, field.width - 4, field.height - 4};
-  auto becomes = [&](auto condition) {
-    for (const auto deadline = steady_clock::now() + seconds(30); steady_clock::now() < deadline;
-         std::this_thread::sleep_for(milliseconds(50))) {
-      if (condition()) return true;
-    }
-    return false;
-  };
   const int across = field.width * 2 / 5;
   // Until the field is painted it is dark all across, as the end is: wait
   // for the start's words.
-  EXPECT_TRUE(becomes([&] {
+  EXPECT_TRUE(Eventually([&] {
     const int run = LongestDarkRun(x_, box.Xid(), field);
     return run > 0 && run < across;
   })) << "nothing painted, or the end is in sight before scrolling";
   Xdotool(box, "key --clearmodifiers Tab ctrl+End");
-  EXPECT_TRUE(becomes([&] { return LongestDarkRun(x_, box.Xid(), field) > across; }))
+  EXPECT_TRUE(Eventually([&] { return LongestDarkRun(x_, box.Xid(), field) > across; }))
       << "the end never came into sight";
   Xdotool(box, "key --clearmodifiers Return");  // in the field too, Enter presses OK
   ASSERT_EQ(std::future_status::ready, result.wait_for(seconds(10)));
@@ -457,8 +457,7 @@ TEST_P(FailureTest, FailureEndsCallAndWaitAndLeaksNothing) {
   EXPECT_EQ(failure == "NoDescriptorLeft" ? -1 : 0, awaited);
   EXPECT_EQ(1, waited.get());
   // Display threads end just after they have set their event.
-  const auto deadline = steady_clock::now() + kAnswerTime;
-  while (WhatIsHeld() != before && steady_clock::now() < deadline) std::this_thread::sleep_for(kAnswerTime / 100);
+  Eventually([&] { return WhatIsHeld() == before; }, kAnswerTime);
   EXPECT_EQ(before, WhatIsHeld());
 }
 

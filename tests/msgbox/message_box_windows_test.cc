@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,42 +26,15 @@ std::wstring Text(HWND window) {
   return text;
 }
 
-// Polls for up to `patience` until `done` holds, handling this thread's
-// messages meanwhile (a box owned by one of its windows would wait for them).
-bool PollUntil(const std::function<bool()>& done, std::chrono::seconds patience = std::chrono::seconds(10)) {
-  const auto deadline = std::chrono::steady_clock::now() + patience;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// The visible dialog with this caption, once there is one (or `patience`
+// on: null).
+HWND FindBox(const std::wstring& caption, std::chrono::seconds patience = std::chrono::seconds(10)) {
+  for (const auto deadline = std::chrono::steady_clock::now() + patience; std::chrono::steady_clock::now() < deadline;
+       std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+    const HWND box = FindWindowW(L"#32770", caption.c_str());  // the dialog class
+    if (box != nullptr && IsWindowVisible(box)) return box;
   }
-  return true;
-}
-
-// The visible dialogs with this caption, once there are `count` (or
-// `patience` on).
-std::vector<HWND> Boxes(const std::wstring& caption, std::size_t count = 1,
-                        std::chrono::seconds patience = std::chrono::seconds(10)) {
-  std::pair<const std::wstring*, std::vector<HWND>> search{&caption, {}};
-  PollUntil(
-      [&] {
-        search.second.clear();
-        EnumWindows(
-            [](HWND window, LPARAM found) {
-              auto* s = reinterpret_cast<decltype(search)*>(found);
-              wchar_t name[16] = {};
-              GetClassNameW(window, name, 16);  // #32770: the dialog class
-              if (std::wstring(name) == L"#32770" && IsWindowVisible(window) && Text(window) == *s->first) {
-                s->second.push_back(window);
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.second.size() >= count;
-      },
-      patience);
-  return search.second;
+  return nullptr;
 }
 
 void Command(HWND box, WORD id) { PostMessageW(box, WM_COMMAND, id, 0); }
@@ -113,7 +85,8 @@ TEST(WindowsBox, EachKindShowsItsTextsAndIconAndEndsAsClosed) {
     VTSetMessageBoxTitleW(c.given ? own.c_str() : nullptr);
     const auto& [close, end] = ways[way++ % ways.size()];
     std::thread user([&] {
-      const HWND box = Boxes(c.given ? own : path).at(0);
+      const HWND box = FindBox(c.given ? own : path);
+      ASSERT_NE(nullptr, box);
       EXPECT_EQ(c.given ? c.text : Widen(kAbsentComment), Text(GetDlgItem(box, VEM_CONTROL_COMMENT)));
       EXPECT_EQ(c.given ? c.text : Widen(kAbsentMessage), Text(GetDlgItem(box, VEM_CONTROL_MESSAGE)));
       EXPECT_NE(0, GetWindowLongW(GetDlgItem(box, VEM_CONTROL_MESSAGE), GWL_STYLE) & ES_READONLY);
@@ -140,16 +113,16 @@ TEST_P(WindowsBoxSizes, HoldsTheWholeTextAndScrollsToItsEnd) {
   const std::wstring message = Words(GetParam().units, GetParam().lines);
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(0, VTMessageBoxW(L"sized", message.c_str(), 1, 1));
-  const std::vector<HWND> boxes = Boxes(caption, 1, std::chrono::seconds(1800));
-  ASSERT_EQ(1u, boxes.size());
-  const HWND field = GetDlgItem(boxes[0], VEM_CONTROL_MESSAGE);
+  const HWND box = FindBox(caption, std::chrono::seconds(1800));
+  ASSERT_NE(nullptr, box);
+  const HWND field = GetDlgItem(box, VEM_CONTROL_MESSAGE);
   EXPECT_EQ(static_cast<LRESULT>(message.size()), SendMessageW(field, WM_GETTEXTLENGTH, 0, 0));
   std::printf("%s: shown after %.1f s\n", GetParam().name,
               std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   SendMessageW(field, WM_VSCROLL, SB_BOTTOM, 0);
   const LRESULT lines = SendMessageW(field, EM_GETLINECOUNT, 0, 0);
   EXPECT_GT(SendMessageW(field, EM_GETFIRSTVISIBLELINE, 0, 0) + 30, lines) << "the end is out of sight";
-  Command(boxes[0], IDOK);
+  Command(box, IDOK);
   EXPECT_EQ(1, VTisMessageBoxReaded());
 }
 
