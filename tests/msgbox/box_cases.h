@@ -1,6 +1,6 @@
 // The boxes that the dialog tests of both platforms show: one of each kind,
-// with texts that a markup or format parser, a line break, an odd unit or an
-// absent text would change, and the large messages.
+// with texts that a markup or format parser, an odd unit or an absent text
+// would change, and the large messages.
 #ifndef VEMMISC_TESTS_MSGBOX_BOX_CASES_H_
 #define VEMMISC_TESTS_MSGBOX_BOX_CASES_H_
 
@@ -42,11 +42,15 @@ inline WideText OddUnits() {
 }
 
 inline std::vector<BoxCase> BoxCases() {
-  const std::string markup = "V <b>&amp; %s </i>",
-                    odd = "\x01\x07\t\x0B\x0C\x1B\x7F|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD|\xF0\x9F\x98\x80|";
-  return {{0, false, {}, {}, "question", 110},           {1, true, Widen(markup), markup, "information", 111},
-          {2, true, {}, {}, "warning", 107},             {3, true, OddUnits(), odd, "error", 106},
-          {4, true, Widen("m"), "m", "information", 111}, {-1, true, Widen("m"), "m", "information", 111}};
+  const std::string
+      markup = "V <b>&amp; %s </i>",
+      odd = "\x01\x07\t\x0B\x0C\x1B\x7F|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD|\xF0\x9F\x98\x80|";
+  return {{0, false, {}, {}, "question", 110},
+          {1, true, Widen(markup), markup, "information", 111},
+          {2, true, {}, {}, "warning", 107},
+          {3, true, OddUnits(), odd, "error", 106},
+          {4, true, Widen("m"), "m", "information", 111},
+          {-1, true, Widen("m"), "m", "information", 111}};
 }
 
 // The last word of every large message: a line drawn across the field,

@@ -211,8 +211,8 @@ class BoxTest : public ::testing::Test {
 
 // Every kind's icon; the texts as given, absent ones as the template's; the
 // caption is the executable's path until a title is set; the controls at
-// the template's places in dialog units; OK focused and the default. Enter and a click on OK end a box with 1, Esc and the
-// window manager's close request with 2.
+// the template's places in dialog units; OK focused and the default. Enter and a click on OK end a box with 1, Esc and
+// the window manager's close request with 2.
 TEST_F(BoxTest, EachKindShowsItsTextsAndIconAtTheTemplatePlaces) {
   ASSERT_NO_FATAL_FAILURE(LoadOnDisplay());
   const std::string path = std::filesystem::read_symlink("/proc/self/exe");
@@ -255,28 +255,11 @@ TEST_F(BoxTest, EachKindShowsItsTextsAndIconAtTheTemplatePlaces) {
   }
 }
 
-// Two awaited boxes, each on its own thread, hold the wait until both have
-// closed; a mode 0 box does not; mode 3 shows nothing.
-TEST_F(BoxTest, WaitEndsWhenEveryAwaitedBoxHasClosed) {
-  ASSERT_NO_FATAL_FAILURE(LoadOnDisplay());
-  ASSERT_EQ(0, show_(u"first", u"one", 0, VT_MSGBOX_ASYNC_AWAITED));
-  ASSERT_EQ(0, show_(u"second", u"two", 3, VT_MSGBOX_ASYNC_AWAITED));
-  ASSERT_EQ(0, show_(u"mode 3", u"m", 1, 3));
-  const Box first = NextBox(), second = NextBox();
-  ASSERT_EQ(0, show_(u"unawaited", u"m", 1, VT_MSGBOX_ASYNC));
-  const Box unawaited = NextBox();
-  EXPECT_EQ("unawaited", unawaited.Text("comment")) << "mode 3 showed a box";
-  auto waited = std::async(std::launch::async, wait_);
-  RequestClose(second.Xid());
-  EXPECT_EQ(std::future_status::timeout, waited.wait_for(milliseconds(300))) << "one box is still open";
-  RequestClose(first.Xid());
-  EXPECT_EQ(std::future_status::ready, waited.wait_for(seconds(10)));
-  EXPECT_EQ(0, kill(unawaited.pid, 0)) << "the mode 0 box is still open";
-}
-
-// The process's window found at the first call owns the awaited box, which
-// is modal for it, whether it is listed first or after a client that has
-// gone; a mode 0 box has no owner.
+// The process's window found at the first call owns the awaited boxes,
+// which are modal for it, whether it is listed first or after a client that
+// has gone; a mode 0 box has no owner; mode 3 shows nothing. The two awaited
+// boxes, each on its own thread, hold the wait until both have closed; the
+// mode 0 box does not.
 class OwnerTest : public BoxTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(OwnerTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
@@ -287,7 +270,8 @@ TEST_P(OwnerTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
                   reinterpret_cast<const unsigned char*>(&pid), 1);
   // A window mapped while the window manager is still starting may be left
   // unmanaged; it is mapped anew each second until the manager lists it.
-  const std::string listed = "xprop -root _NET_CLIENT_LIST | grep -qw " + (std::ostringstream() << std::hex << "0x" << owner).str();
+  const std::string listed =
+      "xprop -root _NET_CLIENT_LIST | grep -qw " + (std::ostringstream() << std::hex << "0x" << owner).str();
   ASSERT_TRUE(Eventually(
       [&] {
         XUnmapWindow(x_, owner);
@@ -303,11 +287,22 @@ TEST_P(OwnerTest, OwnerIsTheProcessWindowFoundAtFirstCall) {
                     PropModePrepend, reinterpret_cast<const unsigned char*>(&gone), 1);
     XSync(x_, False);
   }
-  ASSERT_EQ(0, show_(u"owned", u"m", 1, VT_MSGBOX_ASYNC_AWAITED));
-  const Box owned = NextBox();
-  EXPECT_EQ(std::to_string(owner) + " 1", owned.Text("transient-for") + " " + owned.Text("modal"));
-  ASSERT_EQ(0, show_(u"unowned", u"m", 1, VT_MSGBOX_ASYNC));
-  EXPECT_EQ("0", NextBox().Text("transient-for"));
+  ASSERT_EQ(0, show_(u"first", u"one", 0, VT_MSGBOX_ASYNC_AWAITED));
+  ASSERT_EQ(0, show_(u"second", u"two", 3, VT_MSGBOX_ASYNC_AWAITED));
+  ASSERT_EQ(0, show_(u"mode 3", u"m", 1, 3));
+  const Box first = NextBox(), second = NextBox();
+  for (const Box& owned : {first, second}) {
+    EXPECT_EQ(std::to_string(owner) + " 1", owned.Text("transient-for") + " " + owned.Text("modal"));
+  }
+  ASSERT_EQ(0, show_(u"unawaited", u"m", 1, VT_MSGBOX_ASYNC));
+  const Box unawaited = NextBox();
+  EXPECT_EQ("unawaited 0", unawaited.Text("comment") + " " + unawaited.Text("transient-for"));
+  auto waited = std::async(std::launch::async, wait_);
+  RequestClose(second.Xid());
+  EXPECT_EQ(std::future_status::timeout, waited.wait_for(milliseconds(300))) << "one box is still open";
+  RequestClose(first.Xid());
+  EXPECT_EQ(std::future_status::ready, waited.wait_for(seconds(10)));
+  EXPECT_EQ(0, kill(unawaited.pid, 0)) << "the mode 0 box is still open";
 }
 
 INSTANTIATE_TEST_SUITE_P(GoneClientFirst, OwnerTest, ::testing::Values(false, true));
