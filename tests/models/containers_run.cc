@@ -34,9 +34,13 @@ int32_t PickKey(OpStream& in, int32_t capacity) {
                   static_cast<int32_t>(in.Bits32())});
 }
 
-// A walk handing out each entry one of three ways, removing some on the
-// way; a copy of the cursor taken on the way finishes the same walk.
+// The size, the bucket count and the enumeration order must be the model's.
+// The walk hands each entry out as an entry or as a value with its key, and
+// removes some on the way (the entry handed out last may go); a copy of the
+// cursor taken on the way finishes the same walk. Without input it removes
+// nothing, and the copy walks the whole table.
 void CheckWalk(OpStream& in, Table& table, HashtableModel& model) {
+  MODEL_CHECK(table.Size() == model.count && table.Capacity() == static_cast<int32_t>(model.buckets.size()));
   const std::vector<HashtableModel::Entry> expected = model.Enumerate();
   const size_t copy_at = static_cast<size_t>(in.Range(0, static_cast<int32_t>(expected.size())));
   CHtEnumerator cursor(nullptr);
@@ -45,29 +49,21 @@ void CheckWalk(OpStream& in, Table& table, HashtableModel& model) {
   std::unique_ptr<CHtEnumerator> copy;
   for (size_t i = 0; i < expected.size(); ++i) {
     if (i == copy_at) copy = std::make_unique<CHtEnumerator>(cursor);
-    const int32_t key = expected[i].first;
-    HashtableEntry* entry = nullptr;
-    int32_t seen = key;
-    switch (in.Range(0, 2)) {
-      case 0: MODEL_CHECK((entry = cursor.NextEntry()) != nullptr && entry->value == expected[i].second); break;
-      case 1: MODEL_CHECK(cursor.HasMoreElements() && cursor.NextElement() == expected[i].second); break;
-      default: MODEL_CHECK(cursor.NextElement(&seen) == expected[i].second);
-    }
-    MODEL_CHECK((entry == nullptr || entry->key == key) && seen == key);
-    if (copy) MODEL_CHECK(copy->NextElement() == expected[i].second);
+    const auto [key, value] = expected[i];
+    const bool as_entry = in.Bool();
+    const HashtableEntry* entry = as_entry ? cursor.NextEntry() : nullptr;
+    int32_t seen = entry != nullptr ? entry->key : ~key;
+    MODEL_CHECK(as_entry == (entry != nullptr) && (as_entry ? entry->value : cursor.NextElement(&seen)) == value);
+    MODEL_CHECK(seen == key && (copy == nullptr || (copy->HasMoreElements() && copy->NextElement() == value)));
     if (in.Bool()) MODEL_CHECK(table.Remove(key) == model.Remove(key));
   }
   int32_t key = 0;
   MODEL_CHECK(!cursor.HasMoreElements() && cursor.NextElement(&key) == nullptr && (!copy || !copy->HasMoreElements()));
 }
 
-void CheckSame(Table& table, const HashtableModel& model) {
-  MODEL_CHECK(table.Size() == model.count && table.Capacity() == static_cast<int32_t>(model.buckets.size()));
-  CHtEnumerator cursor(&table);
-  int32_t key = 0;
-  for (const HashtableModel::Entry& e : model.Enumerate())
-    MODEL_CHECK(cursor.NextElement(&key) == e.second && key == e.first);
-  MODEL_CHECK(!cursor.HasMoreElements() && cursor.NextElement() == nullptr);
+void CheckSame(Table& table, HashtableModel& model) {
+  OpStream none(nullptr, 0);
+  CheckWalk(none, table, model);
 }
 
 template <typename Element>
