@@ -1,7 +1,7 @@
-// Blocks as a program that loads the library sees them: contents, backing
-// files numbered from 1 at each load, left-over files emptied and used,
-// release by exact address, refusals that leave nothing behind, and release
-// of every live block at unload.
+// Blocks as a caller sees them: contents, backing files numbered from 1 in
+// each process, left-over files emptied and used, release by exact address,
+// refusals that leave nothing behind, and release of every live block when
+// the process ends.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "VemMMF.h"
 #include "tests/mmf/test_platform.h"
 #include "tests/support/temp_folder.h"
 
@@ -24,17 +25,10 @@ namespace {
 
 class BlockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetTemporaryDirectory(folder_.path());
-    ASSERT_TRUE(library_.alloc != nullptr && library_.free != nullptr);
-  }
-  void TearDown() override {
-    UnloadVemMisc();
-    SetTemporaryDirectory(TempFolder::SystemTemporaryDirectory());
-  }
+  void SetUp() override { SetTemporaryDirectory(folder_.path()); }
+  void TearDown() override { SetTemporaryDirectory(TempFolder::SystemTemporaryDirectory()); }
   std::map<std::string, std::uintmax_t> Blocks() const { return folder_.Files("~mf"); }
   TempFolder folder_;
-  BlockFunctions library_ = LoadVemMisc();
 };
 
 // Seeded allocations (some over a left-over file of their name), refusals and
@@ -42,7 +36,7 @@ class BlockTest : public ::testing::Test {
 // holds one file per live block, named by its number and of its size, and
 // every live block keeps its first, middle and last byte. A refusal gives
 // NULL and leaves no file; the next block's number shows whether it had used
-// one up.
+// one up. It comes first, so that the process's first block is its first.
 TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
   const std::uint64_t sizes[] = {1, 10, 4096, 4097, 65539, 1048579};
   std::map<unsigned char*, std::pair<std::uint64_t, std::uint64_t>> live;  // number and last index
@@ -56,7 +50,7 @@ TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
       const std::uint64_t size = sizes[random() % 6];
       const bool left_over = random() % 4 == 0;
       if (left_over) std::ofstream(folder_.PathOf(BlockFileName(number))) << std::string(5000, 'x');
-      auto* b = static_cast<unsigned char*>(library_.alloc(size));
+      auto* b = static_cast<unsigned char*>(VTAllocMMF(size));
       ASSERT_TRUE(b != nullptr && (!left_over || b[0] == 0)) << "step " << step;
       b[0] = b[(size - 1) / 2] = b[size - 1] = static_cast<unsigned char>(number);
       live[b] = {number, size - 1};
@@ -65,13 +59,13 @@ TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
       const bool directory = random() % 2 == 0;
       if (directory)
         SetTemporaryDirectory(folder_.PathOf(random() % 2 ? "missing" : BlockFileName(chosen->second.first)));
-      ASSERT_EQ(library_.alloc(directory ? 4096 : kUnmappable[random() % 3]), nullptr) << "step " << step;
+      ASSERT_EQ(VTAllocMMF(directory ? 4096 : kUnmappable[random() % 3]), nullptr) << "step " << step;
       number += directory || kRefusalUsesNumber;
       SetTemporaryDirectory(folder_.path());
     } else if (pick == 6) {  // inside a block, or nowhere: ignored
-      library_.free(random() % 2 ? nullptr : chosen->first + 1 + random() % (chosen->second.second + 1));
+      VTFreeMMF(random() % 2 ? nullptr : chosen->first + 1 + random() % (chosen->second.second + 1));
     } else {
-      library_.free(chosen->first);
+      VTFreeMMF(chosen->first);
       files.erase(BlockFileName(chosen->second.first));
       live.erase(chosen);
     }
@@ -81,8 +75,7 @@ TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
       ASSERT_TRUE(b[0] == mark && b[block.second / 2] == mark && b[block.second] == mark) << "step " << step;
     }
   }
-  ASSERT_FALSE(live.empty());
-  EXPECT_TRUE(UnloadVemMisc());
+  for (const auto& block : live) VTFreeMMF(block.first);
   EXPECT_EQ(folder_.EntryCount(), 0u);
 }
 
@@ -93,19 +86,20 @@ TEST_F(BlockTest, FilesAndContentsFollowTheLiveBlocks) {
 TEST_F(BlockTest, OnlyTheCreatorUsesAndDeletesAFile) {
   const std::string other = folder_.PathOf("other");
   std::ofstream(other) << "kept";
-  std::uint64_t number = 1;
+  auto* kept = static_cast<unsigned char*>(VTAllocMMF(4096));
+  const std::string name = Blocks().begin()->first;  // the only block: its number follows its last '-'
+  std::uint64_t number = std::stoull(name.substr(name.rfind('-') + 1), nullptr, 16);
   for (auto make_link : {symlink, link}) {
-    ASSERT_EQ(make_link(other.c_str(), folder_.PathOf(BlockFileName(number++)).c_str()), 0);
+    ASSERT_EQ(make_link(other.c_str(), folder_.PathOf(BlockFileName(++number)).c_str()), 0);
     std::string text;
-    EXPECT_TRUE(library_.alloc(100) == nullptr && std::ifstream(other) >> text && text == "kept");
+    EXPECT_TRUE(VTAllocMMF(100) == nullptr && std::ifstream(other) >> text && text == "kept");
   }
-  auto* kept = static_cast<unsigned char*>(library_.alloc(4096));
   for (int child = 0; child < 2; ++child) {
     const auto files = Blocks();
     const pid_t pid = fork();
     // exit() runs the library's clean-up as any ending program does.
-    if (pid == 0 && child == 0) std::exit(close(0) != 0 || library_.alloc(4096) == nullptr);
-    if (pid == 0) kept[10] = 0x77, library_.free(kept), std::exit(0);
+    if (pid == 0 && child == 0) std::exit(close(0) != 0 || VTAllocMMF(4096) == nullptr);
+    if (pid == 0) kept[10] = 0x77, VTFreeMMF(kept), std::exit(0);
     int status = 1;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0 && Blocks() == files) << child;

@@ -1,7 +1,5 @@
 // What the block tests need from the platform: where new blocks go, the file
-// name of a block by its number, the sizes it cannot map, and the library,
-// loaded by the test itself, so that each load numbers its files from 1 and
-// unloading it really ends it.
+// name of a block by its number and the sizes it cannot map.
 #ifndef VEMMISC_TESTS_MMF_TEST_PLATFORM_H_
 #define VEMMISC_TESTS_MMF_TEST_PLATFORM_H_
 
@@ -19,15 +17,6 @@ std::string BlockFileName(std::uint64_t n);
 // after the file was named, so that the next block gets the next number.
 extern const std::uint64_t kUnmappable[3];
 extern const bool kRefusalUsesNumber;
-
-// The library's block functions, null when it cannot be loaded.
-struct BlockFunctions {
-  void* (*alloc)(std::uint64_t);
-  void (*free)(void*);
-};
-BlockFunctions LoadVemMisc();
-// Ends the load; true when the library is then gone from the process.
-bool UnloadVemMisc();
 
 }  // namespace vem_test
 

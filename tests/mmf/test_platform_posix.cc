@@ -1,4 +1,3 @@
-#include <dlfcn.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -19,21 +18,6 @@ std::string BlockFileName(std::uint64_t n) {
   char name[64];
   std::snprintf(name, sizeof name, "~mf%d-%" PRIx64 ".tmp", static_cast<int>(getpid()), n);
   return name;
-}
-
-BlockFunctions LoadVemMisc() {
-  void* const handle = dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) return {nullptr, nullptr};
-  return {reinterpret_cast<void* (*)(std::uint64_t)>(dlsym(handle, "VTAllocMMF")),
-          reinterpret_cast<void (*)(void*)>(dlsym(handle, "VTFreeMMF"))};
-}
-
-// A look-up that does not load takes a reference of its own: dropping it and
-// the load's ends the library.
-bool UnloadVemMisc() {
-  void* const handle = dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD);
-  for (int reference = 0; handle != nullptr && reference < 2; ++reference) dlclose(handle);
-  return dlopen(VEMMISC_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD) == nullptr;
 }
 
 }  // namespace vem_test

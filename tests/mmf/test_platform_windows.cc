@@ -20,20 +20,4 @@ std::string BlockFileName(std::uint64_t n) {
   return std::filesystem::path(path).filename().string();
 }
 
-// Each export as the function type it has; the cast through void (*)() tells
-// the compiler that GetProcAddress's type is known not to be it.
-BlockFunctions LoadVemMisc() {
-  const HMODULE module = LoadLibraryW(VEMMISC_LIBRARY_FILE);
-  if (module == nullptr) return {nullptr, nullptr};
-  return {
-      reinterpret_cast<void* (*)(std::uint64_t)>(reinterpret_cast<void (*)()>(GetProcAddress(module, "VTAllocMMF"))),
-      reinterpret_cast<void (*)(void*)>(reinterpret_cast<void (*)()>(GetProcAddress(module, "VTFreeMMF")))};
-}
-
-bool UnloadVemMisc() {
-  const HMODULE module = GetModuleHandleW(VEMMISC_LIBRARY_FILE);
-  if (module != nullptr) FreeLibrary(module);
-  return GetModuleHandleW(VEMMISC_LIBRARY_FILE) == nullptr;
-}
-
 }  // namespace vem_test

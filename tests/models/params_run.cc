@@ -1,11 +1,12 @@
 // VemParamStorage against a plain model of it, over names of which "Aa" and
 // "BB" share a key: parameters of every type (and an unknown one) with random
 // access bits, range flag bytes, ranges with NaN bounds and callbacks; typed
-// and raw writes, reads and size queries, listeners (null ones too), linked
-// blocks, deferred writes and their flush, the records copied out, clearing
-// and the registry. The same callbacks and listeners serve both worlds and
-// log every call with its arguments; after each step the results, what was
-// delivered and the two logs must agree.
+// and raw writes, reads and size queries, listeners (null ones too, and one
+// that replaces the record it hears of), linked blocks, deferred writes and
+// their flush, the records copied out, clearing and the registry. The same
+// callbacks and listeners serve both worlds and log every call with its
+// arguments; after each step the results, what was delivered and the two
+// logs must agree.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
