@@ -99,7 +99,11 @@ TEST_F(BlockTest, OnlyTheCreatorUsesAndDeletesAFile) {
     const pid_t pid = fork();
     // exit() runs the library's clean-up as any ending program does.
     if (pid == 0 && child == 0) std::exit(close(0) != 0 || VTAllocMMF(4096) == nullptr);
-    if (pid == 0) kept[10] = 0x77, VTFreeMMF(kept), std::exit(0);
+    if (pid == 0) {
+      kept[10] = 0x77;
+      VTFreeMMF(kept);
+      std::exit(0);
+    }
     int status = 1;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0 && Blocks() == files) << child;

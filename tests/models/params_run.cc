@@ -70,7 +70,10 @@ struct Param {
   std::string bytes;
   _VemStParam* Record() {
     if (r.type == PARAM_TYPE_STRING) r.strVal.current = &bytes[0];
-    if (r.type == PARAM_TYPE_ARRAY) r.arrVal.current = &bytes[0], r.arrVal.size = static_cast<uint32_t>(bytes.size());
+    if (r.type == PARAM_TYPE_ARRAY) {
+      r.arrVal.current = &bytes[0];
+      r.arrVal.size = static_cast<uint32_t>(bytes.size());
+    }
     return &r;
   }
   // What a read delivers: a scalar's bytes, the text with its NUL, the bytes.
@@ -147,8 +150,8 @@ struct Model {
     Notify(listeners[GenerateID(name)], *p);
     return result;
   }
-  // *out receives the bytes delivered.
-  int32_t Read(const char* name, uint32_t type, bool size_query, uint32_t* length, std::string* out) {
+  // As a typed read: text and bytes go to out unless it is null.
+  int32_t Read(const char* name, uint32_t type, char* out, uint32_t* length) {
     int32_t refusal;
     Param* p = Find(name, type, &refusal);
     if (p == nullptr) return refusal;
@@ -157,10 +160,10 @@ struct Model {
     if (refusal != 0) return refusal;
     if ((p->r.access & PARAM_ACCESS_READ) == 0) return -7003;
     const std::string now = p->Value();
-    if (type >= PARAM_TYPE_STRING && !size_query && *length < now.size()) return -7005;
+    if (type >= PARAM_TYPE_STRING && out != nullptr && *length < now.size()) return -7005;
     if (type >= PARAM_TYPE_STRING) *length = static_cast<uint32_t>(now.size());
-    if (size_query) return 0;
-    *out = now;
+    if (out == nullptr) return 0;
+    std::memcpy(out, now.data(), now.size());
     return p->r.pfnAfterGet ? p->r.pfnAfterGet(77, p->Record(), &before[0], static_cast<uint32_t>(before.size())) : 0;
   }
   int32_t Flush() {
@@ -186,8 +189,14 @@ struct Run : VemParamStorage {
   Listener listeners[3];
   std::vector<std::string> real_log, model_log;
   const VemParamStorage* registered = GetStorage(77);  // what earlier runs left there
-  Run& Real() { return g_log = &real_log, *this; }
-  Model& Modelled() { return g_log = &model_log, model; }
+  Run& Real() {
+    g_log = &real_log;
+    return *this;
+  }
+  Model& Modelled() {
+    g_log = &model_log;
+    return model;
+  }
   int32_t RawWrite(const char* name, const void* v, uint32_t size) {
     _VemStParam* const r = m_params.Get(GenerateID(name));
     return SetParam(r != nullptr ? r : &_g_tmp_param, v, size);
@@ -201,7 +210,8 @@ struct Values {
   explicit Values(OpStream& in) : b(in.Bool()), i(in.Range(0, 7) == 0 ? INT64_MIN : in.Range(-6, 6)) {
     const double doubles[] = {0.0, -1.5, 2.5, 7.0, 1e300, NAN, INFINITY, -INFINITY};
     const char* const texts[] = {"", "a", "ab", "abc", "hello", "a somewhat longer text value"};
-    d = in.Pick(doubles), text = in.Pick(texts);
+    d = in.Pick(doubles);
+    text = in.Pick(texts);
   }
   bool b;
   int64_t i;
@@ -279,13 +289,12 @@ void Read(OpStream& in, Run& run, const char* name) {
   const uint32_t type = PickType(in, run, name, false);
   const bool size_query = type >= PARAM_TYPE_STRING && in.Range(0, 3) == 0;
   uint32_t length = static_cast<uint32_t>(in.Range(0, 32)), expected_length = length;
-  alignas(8) char buffer[40];
+  alignas(8) char buffer[40], expected[40];
   std::memset(buffer, 'Z', sizeof buffer);
-  std::string expected;
+  std::memset(expected, 'Z', sizeof expected);
   const int32_t result = ReadReal(run.Real(), name, type, size_query ? nullptr : buffer, &length);
-  MODEL_CHECK(result == run.Modelled().Read(name, type, size_query, &expected_length, &expected));
-  MODEL_CHECK(length == expected_length &&
-              std::string(buffer, 40) == expected + std::string(40 - expected.size(), 'Z'));
+  MODEL_CHECK(result == run.Modelled().Read(name, type, size_query ? nullptr : expected, &expected_length));
+  MODEL_CHECK(length == expected_length && std::memcmp(buffer, expected, sizeof buffer) == 0);
 }
 
 // Listener 2 also replaces the parameter it hears of by one made afresh from
@@ -297,13 +306,12 @@ int32_t Listener::OnParamChanged(_VemStParam* copy) {
   _VemStParam again = *copy;
   alignas(8) char buffer[40];
   uint32_t length = sizeof buffer;
-  std::string delivered;
   if (id == 2 && g_log == &g_run->real_log) {
     g_run->AddParam(&again);
     ReadReal(*g_run, again.name, again.type, buffer, &length);
   } else if (id == 2) {
     g_run->model.Add(&again);
-    g_run->model.Read(again.name, again.type, false, &length, &delivered);
+    g_run->model.Read(again.name, again.type, buffer, &length);
   }
   copy->intVal.current = -99;  // a listener's copy is its own
   return 1;
@@ -335,7 +343,10 @@ void Listen(OpStream& in, Run& run, const char* name) {
   if (in.Bool()) {
     const bool found = run.model.params.count(key) != 0;
     MODEL_CHECK(run.AddParamChangedListener(name, listener) == (found ? 0 : -7004));
-    if (found) list.push_back(listener), run.model.lists.Put(key, &run);
+    if (found) {
+      list.push_back(listener);
+      run.model.lists.Put(key, &run);
+    }
     return;
   }
   const auto at = std::find(list.begin(), list.end(), listener);
@@ -366,7 +377,10 @@ void CompareRecords(OpStream& in, Run& run, const char* name) {
 }
 
 void Flush(OpStream&, Run& run, const char*) { MODEL_CHECK(run.Real().UpdateToObject() == run.Modelled().Flush()); }
-void Clear(OpStream&, Run& run, const char*) { run.ClearStorage(), run.model = Model(); }
+void Clear(OpStream&, Run& run, const char*) {
+  run.ClearStorage();
+  run.model = Model();
+}
 
 }  // namespace
 
