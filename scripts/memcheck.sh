@@ -36,11 +36,11 @@ logs="$build/memcheck"
 rm -rf "$logs"
 mkdir -p "$logs"
 # Left out or narrowed, each for a reason of valgrind's, not of the code's:
-# - containers_allocation_failure_test and vemmisc_params_tests replace the
-#   global operator new (to inject failures; to guard and count every block),
-#   and valgrind replaces the allocator itself, so the injection never fires
-#   and the guarded blocks meet valgrind's (the other builds run them; the
-#   guards do in the plain build what valgrind would).
+# - containers_allocation_failure_test replaces the global operator new (to
+#   inject failures), and valgrind replaces the allocator itself, so the
+#   injection never fires; vemmisc_params_tests runs under AddressSanitizer
+#   in every build, which does there what valgrind would and cannot run
+#   under it (the other builds run both).
 # - The message size cases read the screen until the end of a message of up
 #   to 16 MiB comes into sight, against deadlines that valgrind's slowdown
 #   overruns; their code paths run in the other cases of the program.
