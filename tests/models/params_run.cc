@@ -207,7 +207,7 @@ struct Run : VemParamStorage {
 // infinities; texts of neighbouring lengths, which serve as bytes too. They
 // are literals, so a record's initial value outlives the step that made it.
 struct Values {
-  explicit Values(OpStream& in) : b(in.Bool()), i(in.Range(0, 7) == 0 ? INT64_MIN : in.Range(-6, 6)) {
+  explicit Values(OpStream& in) : b(in.Bool()), i(in.Range(0, 7) == 0 ? INT64_MIN : in.Range(-3, 3)) {
     const double doubles[] = {0.0, -1.5, 2.5, 7.0, 1e300, NAN, INFINITY, -INFINITY};
     const char* const texts[] = {"", "a", "ab", "abc", "hello", "a somewhat longer text value"};
     d = in.Pick(doubles);
@@ -243,7 +243,7 @@ void AddParam(OpStream& in, Run& run, const char* name) {
   r.pfnBeforeGet = (callbacks & 4) ? BeforeGet : nullptr;
   r.pfnAfterGet = (callbacks & 8) ? AfterGet : nullptr;
   Values v(in);
-  if (r.type == PARAM_TYPE_INT) r.intVal = {0, v.i, in.Range(-8, 2), in.Range(-2, 8), false, false};
+  if (r.type == PARAM_TYPE_INT) r.intVal = {0, v.i, in.Range(-4, 1), in.Range(-1, 4), false, false};
   if (r.type == PARAM_TYPE_FLOAT) r.floatVal = {0, v.d, in.Bool() ? -2.0 : v.d, in.Bool() ? 8.0 : NAN, false, false};
   if (r.type == PARAM_TYPE_BOOL) r.boolVal.initial = v.b;
   if (r.type == PARAM_TYPE_STRING) r.strVal.initial = v.text;
