@@ -22,8 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!error.empty());
     return 0;
   }
-  for (size_t i = 1; i < entries.size(); ++i) FUZZ_CHECK(entries[i].line >= entries[i - 1].line);
-
   // Write back what the file creates, in file order, in both formats; each
   // refuses what it cannot carry (key names with line breaks, and in REGEDIT4
   // characters outside Windows-1252), which this skips.
@@ -32,14 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<RegFileEntry> written;
     bool in_written_key = false;
     for (const RegFileEntry& entry : entries) {
-      if (entry.kind == RegFileEntry::Kind::kKey) {
-        in_written_key = writer.AddKey(vem::FullKeyName(entry.key));
-        if (in_written_key) written.push_back(entry);
-      } else if (entry.kind == RegFileEntry::Kind::kSetValue && in_written_key && writer.AddValue(entry.value)) {
-        written.push_back(entry);
-      }
+      const bool key = entry.kind == RegFileEntry::Kind::kKey;
+      if (key) in_written_key = writer.AddKey(vem::FullKeyName(entry.key));
+      const bool value = !key && entry.kind == RegFileEntry::Kind::kSetValue && in_written_key;
+      if (key ? in_written_key : value && writer.AddValue(entry.value)) written.push_back(entry);
     }
-
     std::vector<RegFileEntry> reread;
     FUZZ_CHECK(vem::ReadRegFile(writer.Finish(), &reread, &error) && reread.size() == written.size());
     for (size_t i = 0; i < written.size(); ++i) {
