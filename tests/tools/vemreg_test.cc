@@ -171,10 +171,10 @@ const char kTestKey[] = "HKEY_CURRENT_USER\\Software\\VemregPeer";
 // The command test's own key, so that the two tests may run at once.
 const std::string kAddKey = "HKEY_CURRENT_USER\\Software\\VemregPeerAdd";
 
-// The pieces of `text` between '|'s, empty ones too.
-std::vector<std::string> Pieces(const std::string& text) {
+// The pieces of `text` between separators, empty ones too.
+std::vector<std::string> Pieces(const std::string& text, char separator = '|') {
   std::vector<std::string> pieces(1);
-  for (char c : text) c == '|' ? pieces.emplace_back() : pieces.back() += c;
+  for (char c : text) c == separator ? pieces.emplace_back() : pieces.back() += c;
   return pieces;
 }
 
@@ -301,41 +301,40 @@ TEST_F(WinePeerTest, ExportsAndImportsAgreeByteForByte) {
   }
 }
 
-// Streams of add and delete commands on a few keys and names, /d texts built
-// from the pieces reg.exe's reading turns on: each command must succeed or
-// fail alike, and the keys end up alike.
+// Streams of add and delete commands of every form on a few keys and names,
+// /d texts built from the pieces reg.exe's reading turns on: each command
+// must succeed or fail alike, and the keys end up alike.
 TEST_F(WinePeerTest, CommandsAsRegDoes) {
   std::mt19937 random(seed_);
   auto pick = [&random](const std::string& choices) {
     const std::vector<std::string> pieces = Pieces(choices);
     return pieces[std::uniform_int_distribution<size_t>(0, pieces.size() - 1)(random)];
   };
-  const std::string number =
-      "|| |\t|+|-|-| -|+-|0|7|010|4294967295|4294967296|0x|0xfFfFfFfF|0x100000000|"
-      "18446744073709551615|18446744073709551616|00x5|0x0x1|g";
+  const std::string forms =
+      "add K /f /v N /t T /d D|add K /f /v N /t T /d D|add K /f /v N /t T|add K /f /ve|add K /f /ve /d D|"
+      "add K /f /t T /d D /s S|add K /f /v N /d D|delete K /f|delete K /f /v N|delete K /f /va|delete K /f /ve";
+  const std::string data =
+      "|| |\t|+|-| -|0|7|010|4294967295|4294967296|0x|0xfFfFfFfF|0x100000000|18446744073709551615|"
+      "18446744073709551616|00x5|0x0x1|g|a|Bc|ff|\\0|\\0|\\|b\xC3\xA4|#";
   Wine("reg", {"delete", kAddKey, "/f"});
   Wine("reg", {"add", kAddKey, "/f"});
   RunOk({"add", kAddKey, "/ve"});  // reg add makes the default value of a key it creates
   for (int i = 0; i < 80; ++i) {
-    // Names that differ in case only, and one at the registry's limit of 255.
-    const std::string key = kAddKey + pick("\\A|\\a\\B|\\\xC3\xA4|\\\xC3\x84\\b|\\" + std::string(255, 'k'));
-    std::vector<std::string> args = {i % 4 == 3 ? "delete" : "add", key, "/f"};
-    const std::string which = pick("/v|/v|/v|/ve|/va|");
-    if (which == "/v") args.insert(args.end(), {"/v", pick("v|V|\xC3\x9F|w")});
-    if ((args[0] == "delete" || which == "/ve") && which != "") args.push_back(which);
-    if (args[0] == "add" && which != "/ve") {
-      const std::string type =
-          pick("REG_SZ|REG_EXPAND_SZ|REG_MULTI_SZ|REG_DWORD|reg_dword|REG_QWORD|REG_BINARY|REG_NONE|REG_FOO|");
-      const bool numeric = vem::SameName(type, "REG_DWORD") || vem::SameName(type, "REG_QWORD");
-      const std::string pieces = numeric                ? number
-                                 : type == "REG_BINARY" ? "|a|0|Bc|12|x| |ff|7"
-                                                        : "|a|\\0|\\0|\\|0|b\xC3\xA4|#";
-      if (!type.empty()) args.insert(args.end(), {"/t", type});
-      if (i % 7 != 3) args.insert(args.end(), {"/d", pick(pieces) + pick(pieces) + pick(pieces)});
-      if (i % 5 == 1) args.insert(args.end(), {"/s", pick("#|0|##")});
+    std::vector<std::string> args;
+    for (const std::string& word : Pieces(pick(forms), ' ')) {
+      // Names that differ in case only, and a key name at the registry's limit of 255.
+      args.push_back(
+          word == "K"   ? kAddKey + pick("\\A|\\a\\B|\\\xC3\xA4|\\\xC3\x84\\b|\\" + std::string(255, 'k'))
+          : word == "N" ? pick("v|V|\xC3\x9F|w")
+          : word == "T"
+              ? pick("REG_SZ|REG_EXPAND_SZ|REG_MULTI_SZ|REG_DWORD|reg_dword|REG_QWORD|REG_BINARY|REG_NONE|REG_FOO")
+          : word == "D" ? pick(data) + pick(data) + pick(data)
+          : word == "S" ? pick("#|0|##")
+                        : word);
     }
+    const std::string& key = args[1];
     const int wine_exit = Wine("reg", args);
-    EXPECT_EQ(Run(args), wine_exit) << args[0] << " " << args[1] << " " << args.size();
+    EXPECT_EQ(Run(args), wine_exit) << ::testing::PrintToString(args);
     // reg.exe creates the key before it reads the data; vemreg refuses the
     // whole command and changes nothing: Wine loses the levels it made.
     for (const std::string& level : {key.substr(0, key.find('\\', kAddKey.size() + 1)), key}) {
