@@ -1,8 +1,9 @@
 // vemreg's registration files: any bytes given to the reader either parse or
-// are refused with a message naming the line and column, and whatever parsed
-// survives a trip through the writer (either format) and back unchanged
-// (keys, value names, types and bytes). The reader is the whole of what `vemreg import` takes from a file;
-// applying the entries is the hive's work, fuzzed by the settings target.
+// are refused with a message naming the line and column. Whatever parsed is
+// written back in either format and read again, and that must write the same
+// file: reader and writer agree on every key, value name, type and byte. The
+// reader is the whole of what `vemreg import` takes from a file; applying the
+// entries is the hive's work, fuzzed by the settings target.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,26 +23,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!error.empty());
     return 0;
   }
-  // Write back what the file creates, in file order, in both formats; each
-  // refuses what it cannot carry (key names with line breaks, and in REGEDIT4
-  // characters outside Windows-1252), which this skips.
   for (const auto format : {vem::RegFileWriter::Format::kVersion5, vem::RegFileWriter::Format::kRegedit4}) {
-    vem::RegFileWriter writer(format);
-    std::vector<RegFileEntry> written;
-    bool in_written_key = false;
-    for (const RegFileEntry& entry : entries) {
-      const bool key = entry.kind == RegFileEntry::Kind::kKey;
-      if (key) in_written_key = writer.AddKey(vem::FullKeyName(entry.key));
-      const bool value = !key && entry.kind == RegFileEntry::Kind::kSetValue && in_written_key;
-      if (key ? in_written_key : value && writer.AddValue(entry.value)) written.push_back(entry);
-    }
+    // The keys and values of `from` in order, without those the format
+    // refuses (key names with line breaks, and in REGEDIT4 characters outside
+    // Windows-1252) and the values of a refused key.
+    auto write = [format](const std::vector<RegFileEntry>& from) {
+      vem::RegFileWriter writer(format);
+      bool in_written_key = false;
+      for (const RegFileEntry& entry : from) {
+        if (entry.kind == RegFileEntry::Kind::kKey) in_written_key = writer.AddKey(vem::FullKeyName(entry.key));
+        if (entry.kind == RegFileEntry::Kind::kSetValue && in_written_key) writer.AddValue(entry.value);
+      }
+      return writer.Finish();
+    };
+    const std::vector<uint8_t> file = write(entries);
     std::vector<RegFileEntry> reread;
-    FUZZ_CHECK(vem::ReadRegFile(writer.Finish(), &reread, &error) && reread.size() == written.size());
-    for (size_t i = 0; i < written.size(); ++i) {
-      const RegFileEntry &a = reread[i], &b = written[i];
-      FUZZ_CHECK(a.kind == b.kind && vem::FullKeyName(a.key) == vem::FullKeyName(b.key) &&
-                 a.value.name == b.value.name && a.value.type == b.value.type && a.value.data == b.value.data);
-    }
+    FUZZ_CHECK(vem::ReadRegFile(file, &reread, &error) && write(reread) == file);
   }
   return 0;
 }
