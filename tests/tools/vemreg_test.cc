@@ -25,6 +25,13 @@ std::string Utf16(const std::string& text) {
   return std::string(units.begin(), units.end());
 }
 
+// The pieces of `text` between separators, empty ones too.
+std::vector<std::string> Pieces(const std::string& text, char separator = '|') {
+  std::vector<std::string> pieces(1);
+  for (char c : text) c == separator ? pieces.emplace_back() : pieces.back() += c;
+  return pieces;
+}
+
 class VemregTest : public ::testing::Test {
  protected:
   // Runs `program` (vemreg unless given) with `args` (no word holds a single
@@ -59,75 +66,69 @@ using CommandTableTest = VemregTest;
 // the output or error line holds it). Before an import, `file` is written as
 // in.reg; after an export, it is the text expected of the file.
 struct Step {
-  std::vector<std::string> args;
+  std::string args;  // the words of the command line, between blanks
   int exit_code;
   std::string shown;
   std::string file = {};
 };
 
 const std::string kV5 = "Windows Registry Editor Version 5.00\r\n";
-const std::vector<std::string> kImport = {"import", "in.reg"};
 
 const Step kSteps[] = {
-    {{"/?"}, 0, "~Return code: 0 - Successful, 1 - Failed"},
-    {{"/?", "query"}, 1, "~Type \"vemreg /?\" for usage."},
-    {{"query", "/?"}, 0, "~VEMREG QUERY KEY"},
-    {{"ADD", "-?"}, 0, "~VEMREG ADD KEY"},
-    {{"delete", "--help"}, 0, "~VEMREG DELETE KEY"},
-    {{}, 1, "~No command given"},
-    {{"frob"}, 1, "~Unknown command: frob"},
-    {{"query"}, 1, "~Too few operands for query"},
-    {{"query", "HKCU", "/f"}, 1, "~Invalid switch for query: /f"},
-    {{"add", "HKCU\\T", "/v"}, 1, "~The switch /v needs an argument"},
-    {{"add", "HKCU\\T", "/v", "x", "/V", "y"}, 1, "~The switch /v is given more than once"},
-    {{"delete", "HKCU\\T", "/v", "x", "/va"}, 1, "~Give only one of /v, /ve and /va"},
-    {{"query", "HKEY_NOWHERE\\T"}, 1, "~Invalid key name: HKEY_NOWHERE\\T"},
-    {{"add", "HKCU\\T", "/v", "x", "/t", "REG_FOO"}, 1, "~Unsupported registry data type [REG_FOO]"},
+    {"/?", 0, "~Return code: 0 - Successful, 1 - Failed"},
+    {"/? query", 1, "~Type \"vemreg /?\" for usage."},
+    {"query /?", 0, "~VEMREG QUERY KEY"},
+    {"ADD -?", 0, "~VEMREG ADD KEY"},
+    {"delete --help", 0, "~VEMREG DELETE KEY"},
+    {"", 1, "~No command given"},
+    {"frob", 1, "~Unknown command: frob"},
+    {"query", 1, "~Too few operands for query"},
+    {"query HKCU /f", 1, "~Invalid switch for query: /f"},
+    {"add HKCU\\T /v", 1, "~The switch /v needs an argument"},
+    {"add HKCU\\T /v x /V y", 1, "~The switch /v is given more than once"},
+    {"delete HKCU\\T /v x /va", 1, "~Give only one of /v, /ve and /va"},
+    {"query HKEY_NOWHERE\\T", 1, "~Invalid key name: HKEY_NOWHERE\\T"},
+    {"add HKCU\\T /v x /t REG_FOO", 1, "~Unsupported registry data type [REG_FOO]"},
     // Each type as reg.exe shows it; names keep their first case, and a
     // value is replaced only when asked.
-    {{"ADD", "hkcu\\t", "-V", "Qword", "/T", "reg_qword", "-D", "0x1122334455667788", "/F"}, 0, ""},
-    {{"add", "HKCU\\T", "/v", "Bin", "/t", "REG_BINARY", "/d", "00ff7Fa0"}, 0, ""},
-    {{"add", "HKCU\\T", "/v", "Multi", "/t", "REG_MULTI_SZ", "/d", "one\\0two"}, 0, ""},
-    {{"add", "HKCU\\T", "/v", "Sz", "/d", "old"}, 0, ""},
-    {{"add", "HKCU\\T", "/v", "SZ", "/d", "new"}, 1, "~add /f"},
-    {{"add", "HKCU\\T\\Sub\\Deep", "/v", "sz", "/d", "deep"}, 0, ""},
-    {{"query", "hkey_current_user\\t"},
-     0,
-     "\nHKEY_CURRENT_USER\\t\n    Bin    REG_BINARY    00FF7FA0\n"
-     "    Multi    REG_MULTI_SZ    one\\0two\n    Qword    REG_QWORD    0x1122334455667788\n"
-     "    Sz    REG_SZ    old\n\nHKEY_CURRENT_USER\\t\\Sub\n"},
-    {{"query", "HKCU\\T", "/v", "SZ", "/s"},
-     0,
+    {"ADD hkcu\\t -V Qword /T reg_qword -D 0x1122334455667788 /F", 0, ""},
+    {"add HKCU\\T /v Bin /t REG_BINARY /d 00ff7Fa0", 0, ""},
+    {"add HKCU\\T /v Multi /t REG_MULTI_SZ /d one\\0two", 0, ""},
+    {"add HKCU\\T /v Sz /d old", 0, ""},
+    {"add HKCU\\T /v SZ /d new", 1, "~add /f"},
+    {"add HKCU\\T\\Sub\\Deep /v sz /d deep", 0, ""},
+    {"query hkey_current_user\\t", 0,
+     "\nHKEY_CURRENT_USER\\t\n    Bin    REG_BINARY    00FF7FA0\n    Multi    REG_MULTI_SZ    one\\0two\n"
+     "    Qword    REG_QWORD    0x1122334455667788\n    Sz    REG_SZ    old\n\nHKEY_CURRENT_USER\\t\\Sub\n"},
+    {"query HKCU\\T /v SZ /s", 0,
      "\nHKEY_CURRENT_USER\\T\n    Sz    REG_SZ    old\n\nHKEY_CURRENT_USER\\T\\Sub\\Deep\n    sz    REG_SZ    deep\n"},
     // Deleting needs /f without a terminal; exports never overwrite unasked,
     // and write nothing for what a file cannot hold.
-    {{"delete", "HKCU\\T"}, 1, "~not a terminal"},
-    {{"delete", "HKCU", "/f"}, 1, "~A root key cannot be deleted"},
-    {{"export", "HKCU\\T", "out.reg"}, 0, ""},
-    {{"export", "HKCU\\T", "out.reg"}, 1, "~/y"},
-    {{"export", "HKCU\\T", "no/such.reg"}, 1, "~Cannot write the file"},
-    {{"add", "HKCU\\T\\two\nlines"}, 0, ""},
-    {{"export", "HKCU\\T", "none.reg"}, 1, "~line break"},
+    {"delete HKCU\\T", 1, "~not a terminal"},
+    {"delete HKCU /f", 1, "~A root key cannot be deleted"},
+    {"export HKCU\\T out.reg", 0, ""},
+    {"export HKCU\\T out.reg", 1, "~/y"},
+    {"export HKCU\\T no/such.reg", 1, "~Cannot write the file"},
+    {"add HKCU\\T\\two\nlines", 0, ""},
+    {"export HKCU\\T none.reg", 1, "~line break"},
     // Escapes, raw line breaks, deletions and comments in an LF file in UTF-8
     // with a byte-order mark, and a stray byte (read as U+FFFD, so that
     // export writes back what import stored).
-    {kImport, 0, "",
-     "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKCU\\F\\Gone]\n[-HKCU\\F\\Gone]\n; "
-     "comment\n[HKCU\\F\\Caf\x99]\n"
-     "\"s\"=\"a\\\\b\\\"c\\nd\r\ne\"\n\"old\"=dword:1\n\"old\"=-\n\"hex\"=hex(2):41,00,\\\n  00,00 ; end\n"},
-    {{"export", "HKCU\\F", "out.reg", "/y"},
-     0,
-     "",
+    {"import in.reg", 0, "",
+     "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKCU\\F\\Gone]\n[-HKCU\\F\\Gone]\n; comment\n"
+     "[HKCU\\F\\Caf\x99]\n\"s\"=\"a\\\\b\\\"c\\nd\r\ne\"\n\"old\"=dword:1\n\"old\"=-\n"
+     "\"hex\"=hex(2):41,00,\\\n  00,00 ; end\n"},
+    {"export HKCU\\F out.reg /y", 0, "",
      "[HKEY_CURRENT_USER\\F]\r\n\r\n[HKEY_CURRENT_USER\\F\\Caf\xEF\xBF\xBD]\r\n\"hex\"=hex(2):41,00,00,00\r\n"
      "\"s\"=\"a\\\\b\\\"c\\nd\\r\\ne\"\r\n\r\n"},
     // Mistakes name the file, line and column, and change nothing.
-    {{"delete", "HKCU\\F", "/f"}, 0, ""},
-    {{"add", "HKCU\\F", "/v", "kept", "/d", "yes"}, 0, ""},
-    {kImport, 1, "~in.reg, line 3, column 7: unknown escape \\q", kV5 + "[HKCU\\F]\r\n\"a\"=\"b\\qc\""},
-    {kImport, 1, "~the file is UTF-16 big-endian", "\xFE\xFFxx"},
-    {kImport, 1, "~in.reg: the changes could not be saved",
+    {"delete HKCU\\F /f", 0, ""},
+    {"add HKCU\\F /v kept /d yes", 0, ""},
+    {"import in.reg", 1, "~in.reg, line 3, column 7: unknown escape \\q", kV5 + "[HKCU\\F]\r\n\"a\"=\"b\\qc\""},
+    {"import in.reg", 1, "~the file is UTF-16 big-endian", "\xFE\xFFxx"},
+    {"import in.reg", 1, "~in.reg: the changes could not be saved",
      kV5 + "[HKCU\\F]\n\"big\"=\"" + std::string(600000, 'b') + "\""},
-    {{"query", "HKCU\\F"}, 0, "\nHKEY_CURRENT_USER\\F\n    kept    REG_SZ    yes\n"},
+    {"query HKCU\\F", 0, "\nHKEY_CURRENT_USER\\F\n    kept    REG_SZ    yes\n"},
 };
 
 // No file may grow beyond 1 MiB (a write past that fails, without a signal),
@@ -135,10 +136,11 @@ const Step kSteps[] = {
 TEST_F(CommandTableTest, CommandLinesAsRegExeTakesThem) {
   prelude_ = "ulimit -f 2048 && trap '' XFSZ && ";
   for (const Step& step : kSteps) {
-    if (!step.file.empty() && step.args[0] == "import") Write("in.reg", step.file);
-    const int exit_code = Run(step.args);
+    const std::vector<std::string> args = step.args.empty() ? std::vector<std::string>() : Pieces(step.args, ' ');
+    if (!step.file.empty() && args[0] == "import") Write("in.reg", step.file);
+    const int exit_code = Run(args);
     const std::string out = Read("stdout"), err = Read("stderr");
-    SCOPED_TRACE(::testing::PrintToString(step.args) + "\n" + out + err);
+    SCOPED_TRACE(step.args + "\n" + out + err);
     EXPECT_EQ(exit_code, step.exit_code);
     const std::string& shown = exit_code == 0 ? out : err;
     EXPECT_EQ(exit_code == 0 ? err : out, "");
@@ -146,8 +148,8 @@ TEST_F(CommandTableTest, CommandLinesAsRegExeTakesThem) {
     // Errors are one line, with the prefix of reg.exe's.
     EXPECT_TRUE(err.empty() ||
                 (err.rfind("ERROR: ", 0) == 0 && err.back() == '\n' && err.find("ERROR", 1) == std::string::npos));
-    if (!step.file.empty() && step.args[0] == "export") {
-      EXPECT_EQ(Read(step.args[2]), "\xFF\xFE" + Utf16(kV5 + "\r\n" + step.file));
+    if (!step.file.empty() && args[0] == "export") {
+      EXPECT_EQ(Read(args[2]), "\xFF\xFE" + Utf16(kV5 + "\r\n" + step.file));
     }
   }
 }
@@ -155,13 +157,6 @@ TEST_F(CommandTableTest, CommandLinesAsRegExeTakesThem) {
 const char kTestKey[] = "HKEY_CURRENT_USER\\Software\\VemregPeer";
 // The command test's own key, so that the two tests may run at once.
 const std::string kAddKey = "HKEY_CURRENT_USER\\Software\\VemregPeerAdd";
-
-// The pieces of `text` between separators, empty ones too.
-std::vector<std::string> Pieces(const std::string& text, char separator = '|') {
-  std::vector<std::string> pieces(1);
-  for (char c : text) c == separator ? pieces.emplace_back() : pieces.back() += c;
-  return pieces;
-}
 
 // A version 5.00 file of a random tree in which every value is raw hex bytes,
 // so that both sides store exactly the generated bytes: long and non-ASCII
