@@ -218,16 +218,12 @@ class WinePeerTest : public VemregTest {
   void SetUp() override {
     if (!std::ifstream("/usr/lib/wine/wine64")) GTEST_SKIP() << "Wine is not installed";
   }
-  // Runs Wine's `program` (reg or regedit) in the build's prefix.
-  int Wine(const std::string& program, const std::vector<std::string>& args) {
-    return Run(args, {VEMREG_WINE_RUN, VEMREG_WINE_PREFIX, program});
-  }
   void RunOk(const std::vector<std::string>& args) { EXPECT_EQ(Run(args), 0) << Read("stderr"); }
   // Wine's registry holds exactly what `file` says; its export of that, to `out`.
   std::string WineRoundTrip(const std::string& file, const std::string& out) {
-    Wine("reg", {"delete", kTestKey, "/f"});
-    EXPECT_EQ(Wine("regedit", {"/S", file}), 0);
-    Wine("regedit", {"/E", out, kTestKey});
+    Run({"delete", kTestKey, "/f"}, reg_);
+    EXPECT_EQ(Run({"/S", file}, regedit_), 0);
+    Run({"/E", out, kTestKey}, regedit_);
     return Read(out);
   }
   // vemreg's export, to `out` with `options`, of a fresh hive into which `file` was imported.
@@ -239,9 +235,11 @@ class WinePeerTest : public VemregTest {
   }
 
   // VEMREG_PEER_SEED picks another seed.
-  const char* const seed_text_ = std::getenv("VEMREG_PEER_SEED");
-  const uint32_t seed_ = std::stoul(seed_text_ != nullptr ? seed_text_ : "20261206");
+  const uint32_t seed_ = std::stoul(std::getenv("VEMREG_PEER_SEED") ? std::getenv("VEMREG_PEER_SEED") : "20261206");
   int hives_ = 0;
+  // Wine's reg and regedit, run in the build's prefix.
+  const std::vector<std::string> reg_ = {VEMREG_WINE_RUN, VEMREG_WINE_PREFIX, "reg"};
+  const std::vector<std::string> regedit_ = {VEMREG_WINE_RUN, VEMREG_WINE_PREFIX, "regedit"};
 };
 
 // Generated trees go into both sides from one file; then each side's export
@@ -266,42 +264,41 @@ TEST_F(WinePeerTest, ExportsAndImportsAgreeByteForByte) {
 // must succeed or fail alike, and the keys end up alike.
 TEST_F(WinePeerTest, CommandsAsRegDoes) {
   std::mt19937 random(seed_);
-  auto pick = [&random](const std::string& choices) { return Pick(random, choices); };
   const std::string forms =
       "add K /f /v N /t T /d D|add K /f /v N /t T /d D|add K /f /v N /t T|add K /f /ve|add K /f /ve /d D|"
       "add K /f /t T /d D /s S|add K /f /v N /d D|delete K /f|delete K /f /v N|delete K /f /va|delete K /f /ve";
   const std::string data =
       "|| |\t|+|-| -|0|7|010|4294967295|4294967296|0x|0xfFfFfFfF|0x100000000|18446744073709551615|"
       "18446744073709551616|00x5|0x0x1|g|a|Bc|ff|\\0|\\0|\\|b\xC3\xA4|#";
-  Wine("reg", {"delete", kAddKey, "/f"});
-  Wine("reg", {"add", kAddKey, "/f"});
+  Run({"delete", kAddKey, "/f"}, reg_);
+  Run({"add", kAddKey, "/f"}, reg_);
   RunOk({"add", kAddKey, "/ve"});  // reg add makes the default value of a key it creates
   for (int i = 0; i < 80; ++i) {
     std::vector<std::string> args;
-    for (const std::string& word : Pieces(pick(forms), ' ')) {
+    for (const std::string& word : Pieces(Pick(random, forms), ' ')) {
       // Names that differ in case only, and a key name at the registry's limit of 255.
       args.push_back(
-          word == "K"   ? kAddKey + pick("\\A|\\a\\B|\\\xC3\xA4|\\\xC3\x84\\b|\\" + std::string(255, 'k'))
-          : word == "N" ? pick("v|V|\xC3\x9F|w")
+          word == "K"   ? kAddKey + Pick(random, "\\A|\\a\\B|\\\xC3\xA4|\\\xC3\x84\\b|\\" + std::string(255, 'k'))
+          : word == "N" ? Pick(random, "v|V|\xC3\x9F|w")
           : word == "T"
-              ? pick("REG_SZ|REG_EXPAND_SZ|REG_MULTI_SZ|REG_DWORD|reg_dword|REG_QWORD|REG_BINARY|REG_NONE|REG_FOO")
-          : word == "D" ? pick(data) + pick(data) + pick(data)
-          : word == "S" ? pick("#|0|##")
+              ? Pick(random,
+                     "REG_SZ|REG_EXPAND_SZ|REG_MULTI_SZ|REG_DWORD|reg_dword|REG_QWORD|REG_BINARY|REG_NONE|REG_FOO")
+          : word == "D" ? Pick(random, data) + Pick(random, data) + Pick(random, data)
+          : word == "S" ? Pick(random, "#|0|##")
                         : word);
     }
-    const std::string& key = args[1];
-    const int wine_exit = Wine("reg", args);
+    const int wine_exit = Run(args, reg_);
     EXPECT_EQ(Run(args), wine_exit) << ::testing::PrintToString(args);
     // reg.exe creates the key before it reads the data; vemreg refuses the
     // whole command and changes nothing: Wine loses the levels it made.
-    for (const std::string& level : {key.substr(0, key.find('\\', kAddKey.size() + 1)), key}) {
+    for (const std::string& level : {args[1].substr(0, args[1].find('\\', kAddKey.size() + 1)), args[1]}) {
       if (wine_exit != 0 && args[0] == "add" && Run({"query", level}) != 0) {
-        Wine("reg", {"delete", level, "/f"});
+        Run({"delete", level, "/f"}, reg_);
         break;
       }
     }
   }
-  Wine("regedit", {"/E", "wine.reg", kAddKey});
+  Run({"/E", "wine.reg", kAddKey}, regedit_);
   RunOk({"export", kAddKey, "ours.reg"});
   EXPECT_EQ(Read("ours.reg"), Read("wine.reg"));
 }
