@@ -123,6 +123,7 @@ const Step kSteps[] = {
     {"import in.reg", 1, "~the file is UTF-16 big-endian", "\xFE\xFFxx"},
     {"import in.reg", 1, "~in.reg: the changes could not be saved",
      kV5 + "[HKCU\\F]\n\"big\"=\"" + std::string(600000, 'b') + "\""},
+    // What the good file made, and nothing of the bad ones.
     {"query HKCU\\F /s", 0,
      "\nHKEY_CURRENT_USER\\F\n\nHKEY_CURRENT_USER\\F\\Caf\xEF\xBF\xBD\n    hex    REG_EXPAND_SZ    A\n"
      "    s    REG_SZ    a\\b\"c\nd\r\ne\n"},
