@@ -14,10 +14,8 @@
 #include "tools/vemreg/reg_file_reader.h"
 #include "tools/vemreg/reg_file_writer.h"
 
-using vem::RegFileEntry;
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<RegFileEntry> entries;
+  std::vector<vem::RegFileEntry> entries;
   std::string error;
   if (!vem::ReadRegFile(std::vector<uint8_t>(data, data + size), &entries, &error)) {
     FUZZ_CHECK(!error.empty());
@@ -27,18 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The keys and values of `from` in order, without those the format
     // refuses (key names with line breaks, and in REGEDIT4 characters outside
     // Windows-1252) and the values of a refused key.
-    auto write = [format](const std::vector<RegFileEntry>& from) {
+    auto write = [format](const std::vector<vem::RegFileEntry>& from) {
       vem::RegFileWriter writer(format);
       bool in_written_key = false;
-      for (const RegFileEntry& entry : from) {
-        if (entry.kind == RegFileEntry::Kind::kKey) in_written_key = writer.AddKey(vem::FullKeyName(entry.key));
-        if (entry.kind == RegFileEntry::Kind::kSetValue && in_written_key) writer.AddValue(entry.value);
+      for (const vem::RegFileEntry& entry : from) {
+        if (entry.kind == vem::RegFileEntry::Kind::kKey) in_written_key = writer.AddKey(vem::FullKeyName(entry.key));
+        if (entry.kind == vem::RegFileEntry::Kind::kSetValue && in_written_key) writer.AddValue(entry.value);
       }
       return writer.Finish();
     };
-    const std::vector<uint8_t> file = write(entries);
-    std::vector<RegFileEntry> reread;
-    FUZZ_CHECK(vem::ReadRegFile(file, &reread, &error) && write(reread) == file);
+    std::vector<vem::RegFileEntry> reread;
+    FUZZ_CHECK(vem::ReadRegFile(write(entries), &reread, &error) && write(reread) == write(entries));
   }
   return 0;
 }
