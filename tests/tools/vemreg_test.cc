@@ -110,7 +110,7 @@ const Step kSteps[] = {
     // Escapes, raw line breaks, deletions and comments in an LF file in UTF-8
     // with a byte-order mark, and a stray byte, read as U+FFFD.
     {"import in.reg", 0, "",
-     "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKCU\\F\\Gone]\n[-HKCU\\F\\Gone]\n; comment\n"
+     "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKCU\\F\\Gone]\n\"x\"=\"1\"\n[-HKCU\\F\\Gone]\n; note\n"
      "[HKCU\\F\\Caf\x99]\n\"s\"=\"a\\\\b\\\"c\\nd\\re\r\nf\\0g\"\n\"old\"=dword:1\n\"old\"=-\n"
      "\"hex\"=hex(2):41,00,\\\n  00,00 ; end\n"},
     // Mistakes name the file, line and column, and change nothing.
@@ -274,8 +274,9 @@ TEST_F(WinePeerTest, CommandsAsRegDoes) {
       "|| |\t|+|-| -|0|7|010|4294967295|4294967296|0x|0xfFfFfFfF|0x100000000|"
       "18446744073709551615|18446744073709551616|00x5|0x0x1|g|a|Bc|ff|\\0|\\0|\\|b\xC3\xA4|#";
   Run({"delete", kAddKey, "/f"}, reg_);
-  Run({"add", kAddKey, "/f"}, reg_);
-  RunOk({"add", kAddKey, "/ve"});  // reg add makes the default value of a key it creates
+  // The key starts with a default value, as reg add makes one for a key it creates.
+  Run({"add", kAddKey, "/f", "/ve", "/t", "REG_DWORD", "/d", "7"}, reg_);
+  RunOk({"add", kAddKey, "/f", "/ve", "/t", "REG_DWORD", "/d", "7"});
   for (int i = 0; i < 80; ++i) {
     std::vector<std::string> args;
     for (const std::string& word : Pieces(Pick(random, forms), ' ')) {
