@@ -2,7 +2,7 @@
 // key, each with its first spelling, id and values. Names are words of
 // letters whose spellings the registry takes for one letter; the model
 // compares words, not text, so it knows nothing of case mapping. The stream
-// creates, opens and deletes keys and writes and deletes values of any type,
+// creates and opens keys and writes and deletes values of any type,
 // every name in a fresh spelling, now and then one at or beyond its limit.
 // Each run ends with a check of every key against the model, and the keys'
 // depth limit.
@@ -30,7 +30,6 @@ const std::vector<std::vector<std::string>> kLetters = {
 const std::vector<std::vector<int>> kWords = {{0},     {1, 2},   {3},     {2},      {4, 5}, {6, 7, 8},
                                               {9, 11}, {10, 12}, {13, 0}, {14, 15}, {16},   {17, 18}};
 const int kWordCount = static_cast<int>(kWords.size());
-const uint32_t kTypes[] = {vem::kRegBinary, vem::kRegNone, vem::kRegDword, 0x12345};
 
 struct ModelKey {
   std::string name;  // the first spelling
@@ -76,27 +75,19 @@ class HiveRun {
     return text;
   }
 
-  // A key is made once, keeps its first spelling and gets an id never used
-  // before; deleting it takes its values along.
+  // A key is made once, keeps its first spelling and its id.
   void Step() {
     std::string word;
     const std::string name = Name(vem::kMaxKeyNameLength, &word);
     const auto found = keys_.find(word);
     const bool exists = found != keys_.end();
     vem::HiveKeyId id = -1;
-    switch (in_.Range(0, 5)) {
+    switch (in_.Range(0, 3)) {
       case 0:
         MODEL_CHECK(hive_->CreateKey(base_.id, name, &id) == !word.empty());
-        if (word.empty() || exists) return MODEL_CHECK(word.empty() || id == found->second.id);
-        MODEL_CHECK(id > highest_);
-        keys_[word] = {name, highest_ = id, {}};
-        return;
+        if (!word.empty() && !exists) keys_[word] = {name, id, {}};
+        return MODEL_CHECK(word.empty() || id == keys_[word].id);
       case 1: return MODEL_CHECK(hive_->OpenKey(base_.id, name, &id) == exists && (!exists || id == found->second.id));
-      case 2:
-        if (!exists) return MODEL_CHECK(!hive_->DeleteKey(vem::kHiveRootKey));
-        MODEL_CHECK(hive_->DeleteKey(found->second.id) && !hive_->KeyExists(found->second.id));
-        keys_.erase(found);
-        return;
       default: return ValueOp(exists ? found->second : base_);
     }
   }
@@ -106,7 +97,7 @@ class HiveRun {
     std::string word = "default";
     const std::string name = in_.Range(0, 8) == 0 ? "" : Name(vem::kMaxValueNameLength, &word);
     if (in_.Bool()) return MODEL_CHECK(hive_->DeleteValue(key.id, name) == (key.values.erase(word) == 1));
-    const uint32_t type = in_.Pick(kTypes);
+    const uint32_t type = in_.Bits32();
     const std::string data = in_.Bytes(24);
     MODEL_CHECK(hive_->SetValue(key.id, name, type, data.data(), data.size()) == !word.empty());
     if (word.empty()) return;
@@ -136,7 +127,6 @@ class HiveRun {
   std::shared_ptr<vem::Hive> hive_;
   ModelKey base_;
   std::map<std::string, ModelKey> keys_;  // below the base key, by word
-  vem::HiveKeyId highest_ = 0;
 };
 
 }  // namespace
