@@ -49,7 +49,20 @@ class HiveRun {
 
   void Run() {
     while (in_.More()) Step();
-    Check();
+    // The sub-keys of the base key, and the values of each key.
+    std::vector<std::pair<vem::HiveKeyId, std::string>> sub_keys;
+    std::set<std::pair<vem::HiveKeyId, std::string>> expected;
+    for (const auto& [word, key] : keys_) expected.emplace(key.id, key.name);
+    MODEL_CHECK(hive_->ListSubKeys(base_.id, &sub_keys) && std::set(sub_keys.begin(), sub_keys.end()) == expected);
+    keys_["base"] = base_;
+    for (const auto& [word, key] : keys_) {
+      std::vector<vem::HiveValue> values;
+      std::set<std::tuple<std::string, uint32_t, std::vector<uint8_t>>> listed, stored;
+      MODEL_CHECK(hive_->ListValues(key.id, &values));
+      for (const vem::HiveValue& value : values) listed.emplace(value.name, value.type, value.data);
+      for (const auto& [value_word, value] : key.values) stored.emplace(value.name, value.type, value.data);
+      MODEL_CHECK(listed == stored && values.size() == stored.size());
+    }
     // The base key lies one level below the root: "d" 510 levels below it
     // is as deep as a key may be, so a level more is refused, and with it
     // the level above that would have been made too.
@@ -104,23 +117,6 @@ class HiveRun {
     // A replaced value keeps the spelling of its first name.
     const auto [it, added] = key.values.emplace(word, vem::HiveValue{name, type, {data.begin(), data.end()}});
     if (!added) it->second = {it->second.name, type, {data.begin(), data.end()}};
-  }
-
-  // The sub-keys of the base key, and the values of each key.
-  void Check() {
-    std::vector<std::pair<vem::HiveKeyId, std::string>> sub_keys;
-    std::set<std::pair<vem::HiveKeyId, std::string>> expected;
-    for (const auto& [word, key] : keys_) expected.emplace(key.id, key.name);
-    MODEL_CHECK(hive_->ListSubKeys(base_.id, &sub_keys) && std::set(sub_keys.begin(), sub_keys.end()) == expected);
-    keys_["base"] = base_;
-    for (const auto& [word, key] : keys_) {
-      std::vector<vem::HiveValue> values;
-      std::set<std::tuple<std::string, uint32_t, std::vector<uint8_t>>> listed, stored;
-      MODEL_CHECK(hive_->ListValues(key.id, &values));
-      for (const vem::HiveValue& value : values) listed.emplace(value.name, value.type, value.data);
-      for (const auto& [value_word, value] : key.values) stored.emplace(value.name, value.type, value.data);
-      MODEL_CHECK(listed == stored && values.size() == stored.size());
-    }
   }
 
   OpStream& in_;

@@ -79,15 +79,18 @@ TEST_F(HiveTest, LocationFollowsTheVariablesAndIsMadeForTheUserOnly) {
     vem::HiveLocation location;
     return vem::LocateHive(root, &location) ? location.file + (location.machine_wide ? " for all" : "") : "none";
   };
-  const std::string home = getenv("HOME"), made = folder_.PathOf("made/hives");
+  const std::string home = getenv("HOME");
+  const fs::path started = fs::current_path();
+  fs::current_path(folder_.path());  // a relative location below it, whose first level is new
   EXPECT_EQ(located(nullptr, nullptr, "/h", kUser), "/h/.config/vemmisc/registry/HKEY_CURRENT_USER.db");
   EXPECT_EQ(located("", "/x", "/h", kUser), "/x/vemmisc/registry/HKEY_CURRENT_USER.db");
   EXPECT_EQ(located(nullptr, "", nullptr, kUser), "none");
   EXPECT_EQ(located(nullptr, "/x", "/h", vem::RegistryRoot::kUsers), "/var/lib/vemmisc/registry/HKEY_USERS.db for all");
-  EXPECT_EQ(located(made.c_str(), "/x", "/h", vem::RegistryRoot::kClassesRoot), made + "/HKEY_CLASSES_ROOT.db");
+  EXPECT_EQ(located("made/hives", "/x", "/h", vem::RegistryRoot::kClassesRoot), "made/hives/HKEY_CLASSES_ROOT.db");
   EXPECT_NE(vem::Hive::Get(vem::RegistryRoot::kClassesRoot), nullptr);
-  EXPECT_EQ(fs::status(made).permissions(), fs::perms::owner_all);
-  EXPECT_EQ(fs::status(folder_.PathOf("made")).permissions(), fs::perms::owner_all);
+  EXPECT_EQ(fs::status("made/hives").permissions(), fs::perms::owner_all);
+  EXPECT_EQ(fs::status("made").permissions(), fs::perms::owner_all);
+  fs::current_path(started);
   setenv("HOME", home.c_str(), 1);
 }
 
@@ -104,8 +107,8 @@ TEST_F(HiveTest, WhatIsNoHiveIsKeptAndAReadOnlyHiveIsOnlyRead) {
     content == "directory" ? (void)fs::create_directory(file_) : (void)(std::ofstream(file_) << content);
     std::string text = "unchanged";
     EXPECT_FALSE(settings_.SetParam("1", 1, "S", "V", -1) || settings_.SetString(&text, "S", "T", -1) ||
-                 settings_.GetString(&text, "S", "V", -1) || settings_.GetParamDataLen("S", "V", -1) != 0);
-    EXPECT_EQ(text, "unchanged");
+                 settings_.GetString(&text, "S", "V", -1) || settings_.GetParamDataLen("S", "V", -1) != 0 ||
+                 text != "unchanged");
     EXPECT_EQ(ReadFile(file_), content) << content.size();
   }
   fs::remove_all(file_);

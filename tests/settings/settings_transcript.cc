@@ -1,5 +1,6 @@
 // Drives SettingsManager with calls generated from a seed and prints one line
-// per call: its number, the operation, the result and what was read. The
+// per call: its number, the operation (0 SetParam, 1 SetString, 2 GetParam,
+// 3 GetParamDataLen, 4 GetString), the result and what was read. The
 // program is built for Linux (the registry hive) and for Windows (run under
 // Wine, against Wine's registry); compare_transcripts.sh runs both with the
 // same seed, and the registry's rules hold on Linux when the two transcripts
@@ -79,7 +80,6 @@ std::string Repeated(size_t limit) {
 void RunCalls(SettingsManager& settings, uint64_t seed, long count) {
   g_random.seed(seed);
   std::vector<Letters> sections(6), value_names(8);  // the names in use
-  const char* const kCalls[] = {"SetParam", "SetString", "GetParam", "GetParamDataLen", "GetString"};
   for (long call = 0; call < count; ++call) {
     const std::string section = OneIn(30) ? Repeated(255) : Pick(&sections, 10);
     const std::string value_name = OneIn(300) ? Repeated(16383) : Pick(&value_names, 6);
@@ -101,7 +101,7 @@ void RunCalls(SettingsManager& settings, uint64_t seed, long count) {
       default: result = settings.GetString(&text, section.c_str(), value_name.c_str(), index);
     }
     const std::string read = op == 2 && result ? std::string(data.begin(), data.end()) : op == 4 ? text : "";
-    std::printf("%ld %s %ld ", call, kCalls[op], result);
+    std::printf("%ld %u %ld ", call, static_cast<unsigned>(op), result);
     for (const char byte : read) std::printf("%02x", static_cast<unsigned>(static_cast<uint8_t>(byte)));
     std::puts("");
   }
