@@ -132,10 +132,14 @@ tour_with_pkgconfig() {
 }
 
 # The tour keeps its settings in a registry of its own here, not root's, and
-# runs with the installed library, not one of the build tree.
+# runs with the installed library, not one of the build tree. The loader may
+# name it by /lib, which is /usr/lib on a merged-/usr system.
 run_tour() {
-  ldd "$1" | grep -q 'libVemMisc\.so\.1 => /usr/lib/libVemMisc\.so\.1 ' &&
-    VEMMISC_REGISTRY_DIR="$work/registry" "$1" </dev/null
+  local loaded
+  loaded=$(ldd "$1" | awk '$1 == "libVemMisc.so.1" { print $3 }')
+  [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$(realpath /usr/lib/libVemMisc.so.1)" ] ||
+    { echo "$1 loads libVemMisc.so.1 from ${loaded:-nowhere}"; return 1; }
+  VEMMISC_REGISTRY_DIR="$work/registry" "$1" </dev/null
 }
 
 vemreg_reads_the_tour() {
