@@ -63,6 +63,7 @@ void RunHashtable(OpStream& in);
 void RunVectors(OpStream& in);
 void RunParams(OpStream& in);
 void RunNarrowText(OpStream& in);  // where the narrow encoding is UTF-8
+void RunRegFile(OpStream& in);     // the whole stream is one registration file
 
 }  // namespace vem_test
 

@@ -9,18 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/fuzz_check.h"
+#include "tests/models/op_stream.h"
 #include "tools/vemreg/key_name.h"
 #include "tools/vemreg/reg_file_reader.h"
 #include "tools/vemreg/reg_file_writer.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace vem_test {
+
+void RunRegFile(OpStream& in) {
+  std::vector<uint8_t> file;
+  while (in.More()) file.push_back(in.Byte());
   std::vector<vem::RegFileEntry> entries;
   std::string error;
-  if (!vem::ReadRegFile(std::vector<uint8_t>(data, data + size), &entries, &error)) {
-    FUZZ_CHECK(!error.empty());
-    return 0;
-  }
+  if (!vem::ReadRegFile(file, &entries, &error)) return MODEL_CHECK(!error.empty());
   for (const auto format : {vem::RegFileWriter::Format::kVersion5, vem::RegFileWriter::Format::kRegedit4}) {
     // The keys and values of `from` in order, without those the format
     // refuses (key names with line breaks, and in REGEDIT4 characters outside
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       return writer.Finish();
     };
     std::vector<vem::RegFileEntry> reread;
-    FUZZ_CHECK(vem::ReadRegFile(write(entries), &reread, &error) && write(reread) == write(entries));
+    MODEL_CHECK(vem::ReadRegFile(write(entries), &reread, &error) && write(reread) == write(entries));
   }
-  return 0;
 }
+
+}  // namespace vem_test
