@@ -37,10 +37,7 @@ void Describe(const vem::Dialog& dialog) {
     for (int n : {vem::kTemplateControls[i].id, r.x, r.y, r.width, r.height}) controls += std::to_string(n) + " ";
   }
   record.Add("controls", controls);
-  record.Add("resizable", std::int64_t{gtk_window_get_resizable(GTK_WINDOW(dialog.window))});
   record.Add("modal", std::int64_t{gtk_window_get_modal(GTK_WINDOW(dialog.window))});
-  record.Add("ok-focused", std::int64_t{gtk_window_get_focus(GTK_WINDOW(dialog.window)) == dialog.okButton});
-  record.Add("ok-default", std::int64_t{gtk_widget_has_default(dialog.okButton)});
   Window transient_for = None;
   XGetTransientForHint(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), &transient_for);
   record.Add("transient-for", static_cast<std::int64_t>(transient_for));

@@ -30,7 +30,7 @@ std::vector<vem::DisplayLine> ModelWrap(const std::string& text, int width, int 
   std::vector<vem::DisplayLine> lines;
   for (std::size_t start = 0;;) {
     const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
-    auto fits = [&](std::size_t to) {  // width of [start, to) up to its last non-space
+    auto fits = [&](std::size_t to) {  // the width of [start, to) up to its last non-space
       int x = 0, drawn = 0, seen = 0;
       for (std::size_t at = start; at < to;) {
         const bool space = IsSpace(text[at]);
@@ -46,11 +46,7 @@ std::vector<vem::DisplayLine> ModelWrap(const std::string& text, int width, int 
     }
     if (cut == start && start < end) {  // no whole word fits: the characters that do, one at least
       vem::NextCharacter(text, &cut);
-      for (std::size_t at = cut; at < end;) {
-        vem::NextCharacter(text, &at);
-        if (!fits(at)) break;
-        cut = at;
-      }
+      for (std::size_t at = cut; at < end && (vem::NextCharacter(text, &at), fits(at));) cut = at;
     }
     lines.push_back({start, cut});
     if (cut == text.size()) return lines;
@@ -68,13 +64,11 @@ TEST(LineWrapTest, RandomTextsWrapAsTheGreedyModel) {
     for (char32_t c : {U'a', U'b', U'W', U' ', U'\u00E9', U'\uFFFD'}) assigned[c] = 1 + static_cast<int>(random() % 9);
     vem::CharacterWidths widths([&](char32_t c) { return assigned.at(c); });
     const int width = 1 + static_cast<int>(random() % 30), tab_stop = 4 + static_cast<int>(random() % 12);
-    auto joined = [&](const std::vector<vem::DisplayLine>& lines) {
-      std::string all;
-      for (const auto& line : lines) all += text.substr(line.start, line.end - line.start) + "|";
-      return all;
-    };
-    const std::string expected = joined(ModelWrap(text, width, tab_stop, assigned));
-    const std::string got = joined(vem::WrapLines(text, width, tab_stop, widths));
+    std::string expected, got;  // each line's text, ended by '|'
+    for (const auto& line : ModelWrap(text, width, tab_stop, assigned))
+      expected += text.substr(line.start, line.end - line.start) + "|";
+    for (const auto& line : vem::WrapLines(text, width, tab_stop, widths))
+      got += text.substr(line.start, line.end - line.start) + "|";
     ASSERT_EQ(expected, got) << "round " << round << ", width " << width << ", text \"" << text << '"';
   }
 }
