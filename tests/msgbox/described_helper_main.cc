@@ -3,11 +3,12 @@
 // where <folder> is named by the environment variable VEMMSGBOX_DESCRIBE.
 // It is never installed. It refuses to run when it was started with more than its
 // standard streams, which the library must not hand it.
-#include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "msgbox/helper/helper_program.h"
@@ -43,23 +44,17 @@ void Describe(const vem::Dialog& dialog) {
   record.Add("transient-for", static_cast<std::int64_t>(transient_for));
 
   const std::string path = std::string(folder) + "/" + std::to_string(getpid()) + ".box";
-  if (FILE* file = std::fopen((path + ".part").c_str(), "wb")) {
-    const bool written = std::fwrite(record.bytes().data(), 1, record.bytes().size(), file) == record.bytes().size();
-    if (std::fclose(file) == 0 && written) std::rename((path + ".part").c_str(), path.c_str());
-  }
+  const std::string part = path + ".part";
+  if (std::ofstream(part, std::ios::binary) << record.bytes() << std::flush) std::rename(part.c_str(), path.c_str());
 }
 
 // The first descriptor above the standard streams that this process was
-// started with, or -1.
+// started with, or -1. Callers may hold thousands.
 int InheritedDescriptor() {
-  DIR* dir = opendir("/proc/self/fd");
-  int found = -1;
-  while (dirent* entry = dir != nullptr ? readdir(dir) : nullptr) {
-    const int fd = std::atoi(entry->d_name);
-    if (fd > STDERR_FILENO && fd != dirfd(dir)) found = fd;
+  for (int fd = STDERR_FILENO + 1; fd < 8192; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1) return fd;
   }
-  if (dir != nullptr) closedir(dir);
-  return found;
+  return -1;
 }
 
 }  // namespace

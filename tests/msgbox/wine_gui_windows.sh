@@ -6,14 +6,10 @@
 # Xvfb, so the server is stopped before the program (a leftover from an
 # earlier run) and after it. Exits with the program's status.
 set -u
-prefix="$1"
-here=$(dirname "$0")
-stop_wine() {
-  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1
-  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w >/dev/null 2>&1
-}
+export WINEPREFIX="$1"
+stop_wine() { /usr/lib/wine/wineserver -k; /usr/lib/wine/wineserver -w; } >/dev/null 2>&1
 stop_wine
-"$here/../../scripts/wine-run.sh" "$@"
+"$(dirname "$0")/../../scripts/wine-run.sh" "$@"
 status=$?
 stop_wine
 exit $status
