@@ -41,11 +41,8 @@ mkdir -p "$logs"
 #   injection never fires; vemmisc_params_tests runs under AddressSanitizer
 #   in every build, which does there what valgrind would and cannot run
 #   under it (the other builds run both).
-# - The message size cases read the screen until the end of a message of up
-#   to 16 MiB comes into sight, against deadlines that valgrind's slowdown
-#   overruns; their code paths run in the other cases of the program.
 # - The helper process cases count the caller's descriptors, threads and
-#   children in /proc and run out of descriptors on purpose; valgrind keeps
+#   children in /proc, and one opens a thousand descriptors; valgrind keeps
 #   descriptors and threads of its own and is too slow for their 2-second
 #   deadlines. The spawning and answering code runs in the other cases and
 #   in every GUI case.
@@ -57,7 +54,7 @@ mkdir -p "$logs"
 #   valgrind's slowdown pushes past their waits; they test Wine's output,
 #   not memory, and run in the other builds.
 declare -A filters=(
-  [msgbox_gui_test]="-Sizes/*:GoneClientFirst/*:HelperProcessTest.*:Failures/*"
+  [msgbox_gui_test]="-GoneClientFirst/*:BoxTest.UnloadingAndExitCloseOpenBoxes:Failures/*"
   [vemreg_test]="-WinePeerTest.*"
 )
 programs=()
