@@ -1,9 +1,8 @@
 // The message boxes on an X display (run under scripts/with-xvfb.sh), from a
 // caller that loads the library itself from a folder laid out as an
 // installation, with the test build of the helper, which describes each box
-// it shows into a folder the test names. The screen is read back for what
-// the user sees, xdotool plays the user, and /proc shows what the helpers
-// hold and what a failure leaves behind. Each test runs in a process of its
+// it shows into a folder the test names. xdotool plays the user, and /proc
+// shows what the helpers hold and what a failure leaves behind. Each test runs in a process of its
 // own, since the owner window is looked for once per process. Last, the
 // helper's parts that need no display.
 #include <dlfcn.h>
@@ -309,10 +308,10 @@ class FailureTest : public BoxTest, public ::testing::WithParamInterface<const c
 
 // A mode 2 box returns -1, a mode 1 box is taken all the same, and the wait
 // returns; for a box that was on screen, within two seconds of the helper's
-// end. Afterwards the caller holds what it held before. The helpers killed are a hostile
-// caller's: over a thousand descriptors open (pipes, sockets, a file, none
-// close-on-exec), its standard input and error closed and so free for the
-// library's own, SIGTERM ignored and blocked. They start all the same (the
+// end. Afterwards the caller holds what it held before. The helpers killed
+// are a hostile caller's: over a thousand descriptors open (pipes, sockets,
+// a file, none close-on-exec), its standard input and error closed and so
+// free for the library's own, SIGTERM ignored and blocked. They start all the same (the
 // test build refuses to run with anything beyond its standard streams), get
 // /dev/null as standard error, and SIGTERM ends them.
 TEST_P(FailureTest, FailureEndsCallAndWaitAndLeaksNothing) {
