@@ -234,6 +234,27 @@ TEST_F(BoxTest, EachKindShowsItsTextsAndIconAtTheTemplatePlaces) {
   }
 }
 
+// Large messages (16 MiB on one line, 1 MiB in 10,000 lines) reach the
+// field whole, and the box still answers the keyboard.
+TEST_F(BoxTest, LargeMessagesReachTheFieldWhole) {
+  ASSERT_NO_FATAL_FAILURE(Load("", true));
+  std::mt19937 random(15);
+  for (const std::size_t lines : {0, 10000}) {
+    const std::size_t size = lines == 0 ? 16 << 20 : 1 << 20, line = lines == 0 ? size : size / lines;
+    std::u16string message;
+    for (std::size_t next_break = line; message.size() < size; message += u' ') {
+      if (message.size() >= next_break) message += u"\r\n", next_break += line;
+      message.append(1 + random() % 12, static_cast<char16_t>(u'a' + random() % 26));
+    }
+    auto result = std::async(std::launch::async, [&] { return show_(u"large", message.c_str(), 1, VT_MSGBOX_MODAL); });
+    const Box box = NextBox();
+    EXPECT_TRUE(box.Text("message") == std::string(message.begin(), message.end())) << lines << " lines: not whole";
+    const std::string enter = "xdotool windowactivate --sync " + box.Text("window") + " key --clearmodifiers Return";
+    ASSERT_EQ(0, std::system((enter + " >/dev/null 2>&1").c_str()));
+    EXPECT_EQ(1, result.get());
+  }
+}
+
 // The process's window found at the first call owns the awaited boxes,
 // which are modal for it, whether it is listed first or after a client that
 // has gone; a mode 0 box has no owner; mode 3 shows nothing. The two awaited
