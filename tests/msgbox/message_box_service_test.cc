@@ -15,6 +15,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vem_test {
@@ -44,8 +45,9 @@ struct Trace {
 };
 
 // Each display thread runs as soon as it is started, as a user would close
-// its box at once with `end_code`. The trace outlives the platform, which
-// the service owns.
+// its box at once with `end_code`; with `deferThreads`, only when a wait
+// needs its box closed. The trace outlives the platform, which the service
+// owns.
 class FakePlatform final : public vem::MessageBoxPlatform {
  public:
   explicit FakePlatform(Trace* trace) : trace_(trace) {}
@@ -53,7 +55,7 @@ class FakePlatform final : public vem::MessageBoxPlatform {
   vem::WindowHandle window = 0;
   MaybeText executable = Wide("/opt/tools/bin/viewer");
   std::int32_t end_code = 1;
-  bool eventsCreate = true;
+  bool eventsCreate = true, deferThreads = false;
 
   vem::ModuleHandle FindOwnModule() override { return trace_->Log("search"), module; }
   vem::WindowHandle FindOwnerWindow() override { return window; }
@@ -72,10 +74,12 @@ class FakePlatform final : public vem::MessageBoxPlatform {
   void SignalEvent(vem::EventHandle event) override { trace_->Log("set", &event, 1); }
   void WaitForAllEvents(const vem::EventHandle* events, std::int32_t count) override {
     trace_->Log("wait", events, static_cast<std::size_t>(count));
+    for (const auto& [body, argument] : deferred_) body(argument);
+    deferred_.clear();
   }
   void CloseEvent(vem::EventHandle event) override { trace_->Log("close", &event, 1); }
   bool StartDisplayThread(void (*body)(void*), void* argument) override {
-    body(argument);
+    deferThreads ? (void)deferred_.emplace_back(body, argument) : body(argument);
     return true;
   }
   void EndDisplayThreads() override { trace_->Log("end"); }
@@ -83,6 +87,7 @@ class FakePlatform final : public vem::MessageBoxPlatform {
  private:
   Trace* trace_;
   vem::EventHandle next_ = 40;
+  std::vector<std::pair<void (*)(void*), void*>> deferred_;
 };
 
 // One caption, the owner and module found at the first call that finds the
@@ -180,7 +185,9 @@ TEST(MessageBoxServiceTest, RandomCallsMatchTheModel) {
 
 #if !defined(_WIN32)
 // Texts that end where the caller's memory ends are copied without a read
-// past their terminator: the page after them is unreadable.
+// past their terminator: the page after them is unreadable. An awaited box
+// shows its copies: the caller's page is unreadable too by the time its
+// display thread runs.
 TEST(MessageBoxServiceTest, TextsEndingAtTheEndOfTheCallersMemoryAreCopiedWithinIt) {
   const long page = sysconf(_SC_PAGESIZE);
   auto* pages = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
@@ -188,11 +195,14 @@ TEST(MessageBoxServiceTest, TextsEndingAtTheEndOfTheCallersMemoryAreCopiedWithin
   VemWChar* text = reinterpret_cast<VemWChar*>(pages + page) - 2;
   text[0] = 'm', text[1] = 0;
   Trace seen;
-  vem::MessageBoxService service(std::make_unique<FakePlatform>(&seen));
+  auto platform = std::make_unique<FakePlatform>(&seen);
+  platform->deferThreads = true;
+  vem::MessageBoxService service(std::move(platform));
   service.SetTitle(text);
   EXPECT_EQ(0, service.Show(text, text, 1, 1));
+  ASSERT_EQ(0, mprotect(pages, page, PROT_NONE));
   EXPECT_EQ(1, service.WaitForAwaitedBoxes());
-  EXPECT_EQ(Wide("|m|m"), seen.log.at(2).substr(seen.log.at(2).size() - 4));
+  EXPECT_EQ(Wide("|m|m"), seen.log.at(3).substr(seen.log.at(3).size() - 4));
   munmap(pages, 2 * page);
 }
 #endif
