@@ -197,12 +197,18 @@ void BM_Remove(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// Full enumerations of a table of state.range(0) keys.
+template <typename Table>
+void TimeEnumeration(benchmark::State& state, Table* table) {
+  for (auto _ : state) benchmark::DoNotOptimize(SumValues(table));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 template <typename Table>
 void BM_Enumerate(benchmark::State& state) {
   Table table;
   Fill(&table, Keys(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(SumValues(&table));
-  state.SetItemsProcessed(state.iterations() * state.range(0));
+  TimeEnumeration(state, &table);
 }
 
 // Enumeration of a CHashtable given the standard map's bucket count and load
@@ -213,8 +219,7 @@ void BM_EnumerateSizedLikeStd(benchmark::State& state) {
   Fill(&reference, Keys(state.range(0)));
   CHashtable table(static_cast<int32_t>(reference.bucket_count()), reference.max_load_factor());
   Fill(&table, Keys(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(SumValues(&table));
-  state.SetItemsProcessed(state.iterations() * state.range(0));
+  TimeEnumeration(state, &table);
 }
 
 // Enumeration of a copy of the table: the copy allocates its entries one
@@ -225,8 +230,7 @@ void BM_EnumerateCopy(benchmark::State& state) {
   CHashtable filled;
   Fill(&filled, Keys(state.range(0)));
   CHashtable table(filled);
-  for (auto _ : state) benchmark::DoNotOptimize(SumValues(&table));
-  state.SetItemsProcessed(state.iterations() * state.range(0));
+  TimeEnumeration(state, &table);
 }
 
 #define TABLE_PAIR(name, ...)                         \
