@@ -37,7 +37,6 @@
 // headers above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 namespace vem_test {
 namespace {
