@@ -134,10 +134,8 @@ class BoxTest : public ::testing::Test {
     const bool appeared = Eventually([&] {
       for (const std::string& name : Entries(folder_.path())) {
         if (name.size() > 4 && name.compare(name.size() - 4, 4, ".box") == 0 && seen_.insert(name).second) {
-          std::ostringstream bytes;
-          bytes << std::ifstream(folder_.path() + "/" + name, std::ios::binary).rdbuf();
           box.pid = std::stoi(name);
-          return box.record.Parse(bytes.str());
+          return box.record.Parse(folder_.Read(name));
         }
       }
       return false;

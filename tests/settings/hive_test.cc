@@ -15,7 +15,6 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -46,11 +45,6 @@ int64_t Sql(sqlite3* db, const std::string& sql) {
   return sqlite3_exec(db, sql.c_str(), keep, &last, nullptr) == SQLITE_OK ? last : -1;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return fs::is_directory(path) ? "directory" : std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The exit status of `body` run in a child process.
 template <typename Body>
 int InChild(Body body) {
@@ -63,6 +57,9 @@ int InChild(Body body) {
 class HiveTest : public ::testing::Test {
  protected:
   HiveTest() { setenv("VEMMISC_REGISTRY_DIR", folder_.path().c_str(), 1); }
+
+  // What lies in the place of the user's hive: its bytes, or "directory".
+  std::string HiveFile() const { return fs::is_directory(file_) ? "directory" : folder_.Read("HKEY_CURRENT_USER.db"); }
 
   const TempFolder folder_;
   const std::string file_ = folder_.PathOf("HKEY_CURRENT_USER.db");
@@ -99,7 +96,7 @@ TEST_F(HiveTest, LocationFollowsTheVariablesAndIsMadeForTheUserOnly) {
 // connection of its own; in a read-only directory it can read, not write.
 TEST_F(HiveTest, WhatIsNoHiveIsKeptAndAReadOnlyHiveIsOnlyRead) {
   ASSERT_EQ(InChild([&] { return settings_.SetParam("7", 1, "S", "V", -1) ? 0 : 1; }), 0);
-  const std::string hive = ReadFile(file_);
+  const std::string hive = HiveFile();
   const std::string foreign = hive.substr(0, 68) + std::string(4, '\0') + hive.substr(72);  // no application id
   for (const std::string& content : {std::string(), std::string(5000, '\x5A'), foreign, hive.substr(0, hive.size() / 2),
                                      hive.substr(0, 50), std::string("directory")}) {
@@ -109,7 +106,7 @@ TEST_F(HiveTest, WhatIsNoHiveIsKeptAndAReadOnlyHiveIsOnlyRead) {
     EXPECT_FALSE(settings_.SetParam("1", 1, "S", "V", -1) || settings_.SetString(&text, "S", "T", -1) ||
                  settings_.GetString(&text, "S", "V", -1) || settings_.GetParamDataLen("S", "V", -1) != 0 ||
                  text != "unchanged");
-    EXPECT_EQ(ReadFile(file_), content) << content.size();
+    EXPECT_EQ(HiveFile(), content) << content.size();
   }
   fs::remove_all(file_);
   ASSERT_TRUE(settings_.SetParam("7", 1, "S", "V", -1));

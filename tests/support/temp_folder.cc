@@ -1,6 +1,7 @@
 #include "tests/support/temp_folder.h"
 
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <random>
 
@@ -45,8 +46,9 @@ std::map<std::string, std::uintmax_t> TempFolder::Files(const std::string& prefi
   return files;
 }
 
-std::size_t TempFolder::EntryCount() const {
-  return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
+std::string TempFolder::Read(const std::string& name) const {
+  std::ifstream in(PathOf(name), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace vem_test

@@ -22,8 +22,8 @@ class TempFolder {
   // The regular files of the folder whose names begin with prefix, with
   // their sizes.
   std::map<std::string, std::uintmax_t> Files(const std::string& prefix = "") const;
-  // Every entry of the folder, whatever its kind or name.
-  std::size_t EntryCount() const;
+  // The whole file `name` of the folder as bytes; empty when it cannot be read.
+  std::string Read(const std::string& name) const;
   // The temporary directory the process started with.
   static std::string SystemTemporaryDirectory();
 

@@ -9,7 +9,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -45,11 +44,6 @@ class VemregTest : public ::testing::Test {
     for (const std::string& word : args) line += " '" + word + "'";
     const int status = std::system((line + " </dev/null >stdout 2>stderr").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  // A whole file of the scratch folder as bytes; an empty text when it cannot be read.
-  std::string Read(const std::string& name) const {
-    std::ifstream in(folder_.PathOf(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
   }
   void Write(const std::string& name, const std::string& bytes) const {
     std::ofstream(folder_.PathOf(name), std::ios::binary) << bytes;
@@ -138,7 +132,7 @@ TEST_F(VemregTest, CommandLinesAsRegExeTakesThem) {
   for (const Step& step : kSteps) {
     if (!step.file.empty()) Write("in.reg", step.file);
     const int exit_code = Run(Pieces(step.args, ' '));
-    const std::string out = Read("stdout"), err = Read("stderr");
+    const std::string out = folder_.Read("stdout"), err = folder_.Read("stderr");
     SCOPED_TRACE(step.args + "\n" + out + err);
     EXPECT_EQ(exit_code, step.exit_code);
     const std::string& shown = exit_code == 0 ? out : err;
@@ -221,20 +215,20 @@ class WinePeerTest : public VemregTest {
   void SetUp() override {
     if (!std::ifstream("/usr/lib/wine/wine64")) GTEST_SKIP() << "Wine is not installed";
   }
-  void RunOk(const std::vector<std::string>& args) { EXPECT_EQ(Run(args), 0) << Read("stderr"); }
+  void RunOk(const std::vector<std::string>& args) { EXPECT_EQ(Run(args), 0) << folder_.Read("stderr"); }
   // Wine's registry holds exactly what `file` says; its export of that, to `out`.
   std::string WineRoundTrip(const std::string& file, const std::string& out) {
     Run({"delete", kTestKey, "/f"}, reg_);
     EXPECT_EQ(Run({"/S", file}, regedit_), 0);
     Run({"/E", out, kTestKey}, regedit_);
-    return Read(out);
+    return folder_.Read(out);
   }
   // vemreg's export, to `out` with `options`, of a fresh hive into which `file` was imported.
   std::string VemregRoundTrip(const std::string& file, const std::string& out, const std::string& options = "/y") {
     hive_ = "hive" + std::to_string(++hives_);
     RunOk({"import", file});
     RunOk(Pieces("export " + kTestKey + " " + out + " " + options, ' '));
-    return Read(out);
+    return folder_.Read(out);
   }
 
   // VEMREG_PEER_SEED picks another seed.
@@ -304,7 +298,7 @@ TEST_F(WinePeerTest, CommandsAsRegDoes) {
   }
   Run({"/E", "wine.reg", kAddKey}, regedit_);
   RunOk({"export", kAddKey, "ours.reg"});
-  EXPECT_EQ(Read("ours.reg"), Read("wine.reg"));
+  EXPECT_EQ(folder_.Read("ours.reg"), folder_.Read("wine.reg"));
 }
 
 }  // namespace
