@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace vem_test {
 
@@ -31,12 +30,6 @@ class OpStream {
   template <typename T, size_t N>
   T Pick(const T (&items)[N]) {
     return items[Range(0, static_cast<int32_t>(N) - 1)];
-  }
-  // Up to max bytes, as text or raw bytes.
-  std::string Bytes(int32_t max) {
-    std::string s(static_cast<size_t>(Range(0, max)), '\0');
-    for (char& c : s) c = static_cast<char>(Byte());
-    return s;
   }
 
  private:
