@@ -53,10 +53,11 @@ class HiveTest : public ::testing::Test {
   HiveTest() { setenv("VEMMISC_REGISTRY_DIR", folder_.path().c_str(), 1); }
 
   // What lies in the place of the user's hive: its bytes, or "directory".
-  std::string HiveFile() const { return fs::is_directory(file_) ? "directory" : folder_.Read("HKEY_CURRENT_USER.db"); }
+  std::string HiveFile() const { return fs::is_directory(file_) ? "directory" : folder_.Read(kHiveName); }
 
+  static constexpr const char* kHiveName = "HKEY_CURRENT_USER.db";
   const TempFolder folder_;
-  const std::string file_ = folder_.PathOf("HKEY_CURRENT_USER.db");
+  const std::string file_ = folder_.PathOf(kHiveName);
   SettingsManager settings_{"HKEY_CURRENT_USER", "Software\\Test", 0};
 };
 
