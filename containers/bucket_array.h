@@ -22,6 +22,10 @@ HashtableEntry** NewBucketArray(int32_t count);
 // Frees an array made by NewBucketArray (null is allowed).
 void DeleteBucketArray(HashtableEntry** buckets);
 
+// The bucket count a table grows to from count: 2n + 1, or count itself once
+// 2n + 1 would not fit in 32 bits; such a table lets its chains lengthen.
+inline int32_t GrownBucketCount(int32_t count) { return count <= (INT32_MAX - 1) / 2 ? 2 * count + 1 : count; }
+
 struct BucketArrayHeader {
   uint64_t reciprocal;  // 2^64 / count, rounded up
   uint32_t count;

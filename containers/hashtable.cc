@@ -9,9 +9,6 @@ namespace {
 
 constexpr int32_t kDefaultCapacity = 151;
 constexpr float kDefaultLoadFactor = 0.75f;
-// The largest bucket count n for which 2n + 1 still fits in 32 bits. A table
-// that has reached it stops growing and lets its chains lengthen instead.
-constexpr int32_t kLargestGrowableCapacity = (INT32_MAX - 1) / 2;
 
 int32_t ValidCapacity(int32_t capacity) { return capacity >= 1 ? capacity : kDefaultCapacity; }
 
@@ -109,7 +106,7 @@ void* CHashtable::Put(int32_t key, void* value) {
     // A small load factor may need several rounds before the key fits.
     do {
       Rehash();
-    } while (m_count >= GrowthThreshold(m_capacity, m_loadFactor) && m_capacity <= kLargestGrowableCapacity);
+    } while (m_count >= GrowthThreshold(m_capacity, m_loadFactor) && vem::GrownBucketCount(m_capacity) != m_capacity);
     head = &m_table[vem::BucketIndex(m_table, key)];
   }
   *head = new HashtableEntry{key, value, *head};
@@ -157,9 +154,9 @@ void CHashtable::Clear() {
 }
 
 void CHashtable::Rehash() {
-  if (m_capacity > kLargestGrowableCapacity) return;
   const int32_t old_capacity = m_capacity;
-  const int32_t new_capacity = 2 * old_capacity + 1;
+  const int32_t new_capacity = vem::GrownBucketCount(old_capacity);
+  if (new_capacity == old_capacity) return;
   // The new array exists before anything changes, so a failed allocation
   // leaves the table as it was.
   HashtableEntry** fresh = vem::NewBucketArray(new_capacity);

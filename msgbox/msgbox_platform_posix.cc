@@ -36,10 +36,9 @@ namespace {
 constexpr const char* kHelperFolders[] = {VEMMISC_HELPER_FROM_LIBDIR, "../libexec/vemmisc"};
 constexpr const char* kHelperName = "vemmsgbox";
 
-void CloseDescriptor(int descriptor) {
-  while (close(descriptor) != 0 && errno == EINTR) {
-  }
-}
+// Never retried: Linux frees the descriptor even when close() is
+// interrupted, and a second close could hit one another thread just opened.
+void CloseDescriptor(int descriptor) { close(descriptor); }
 
 // Sends all of `data`; false once the reader has gone. MSG_NOSIGNAL keeps a
 // helper that died early from killing the caller with SIGPIPE.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "VemContainers.h"
+#include "containers/bucket_array.h"
 #include "containers/vector_core.h"
 
 namespace {
@@ -57,6 +58,11 @@ TEST(AllocationFailure, ReportedAndEveryTableLeftIntact) {
   EXPECT_EQ(vem::GrownCapacity(16, 1e30f), kMax);
   EXPECT_EQ(vem::GrownCapacity(kMax - 1, 0.0f), kMax);
   EXPECT_THROW(vem::GrownCapacity(kMax, 0.5f), std::bad_alloc);
+  // A table's bucket count grows to the largest count at most, and stays
+  // once doubling it would overflow.
+  constexpr int32_t kLargestGrowable = (kMax - 1) / 2;
+  EXPECT_EQ(vem::GrownBucketCount(kLargestGrowable), kMax);
+  EXPECT_EQ(vem::GrownBucketCount(kLargestGrowable + 1), kLargestGrowable + 1);
 }
 
 }  // namespace
