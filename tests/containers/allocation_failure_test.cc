@@ -58,11 +58,10 @@ TEST(AllocationFailure, ReportedAndEveryTableLeftIntact) {
   EXPECT_EQ(vem::GrownCapacity(16, 1e30f), kMax);
   EXPECT_EQ(vem::GrownCapacity(kMax - 1, 0.0f), kMax);
   EXPECT_THROW(vem::GrownCapacity(kMax, 0.5f), std::bad_alloc);
-  // A table's bucket count grows to the largest count at most, and stays
-  // once doubling it would overflow.
-  constexpr int32_t kLargestGrowable = (kMax - 1) / 2;
-  EXPECT_EQ(vem::GrownBucketCount(kLargestGrowable), kMax);
-  EXPECT_EQ(vem::GrownBucketCount(kLargestGrowable + 1), kLargestGrowable + 1);
+  // A table's bucket count grows to the largest count at most (kMax is
+  // 2 * (kMax / 2) + 1), and stays once 2n + 1 would overflow.
+  EXPECT_EQ(vem::GrownBucketCount(kMax / 2), kMax);
+  EXPECT_EQ(vem::GrownBucketCount(kMax / 2 + 1), kMax / 2 + 1);
 }
 
 }  // namespace
